@@ -1,0 +1,7 @@
+#include "platform/Injector.h"
+
+namespace platform {
+
+void Injector::Set(Injector*) {}
+
+} // namespace platform

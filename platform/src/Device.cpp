@@ -1,0 +1,83 @@
+#include "platform/Device.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <mutex>
+#include <system_error>
+
+#include "RegistryStore.h"
+#include "platform/Injector.h"
+
+namespace platform {
+
+namespace {
+
+std::mutex& DeviceMutex() {
+    static std::mutex mutex;
+    return mutex;
+}
+
+std::string& CachedDirectory() {
+    static std::string directory;
+    return directory;
+}
+
+bool& Initialised() {
+    static bool initialised = false;
+    return initialised;
+}
+
+std::string ChooseDirectory() {
+    if (const char* device = std::getenv("TAPWEAVE_DEVICE"); device && *device) {
+        return device;
+    }
+    if (const char* data = std::getenv("XDG_DATA_HOME"); data && *data) {
+        return std::string(data) + "/tapweave/device";
+    }
+    const char* home = std::getenv("HOME");
+    return std::string(home && *home ? home : "/tmp") + "/.local/share/tapweave/device";
+}
+
+// The folders every Pocket PC has.
+constexpr const char* baseFolders[] = {"Windows", "Windows/Start Menu/Programs", "Program Files",
+                                       "My Documents"};
+
+} // namespace
+
+std::string Device::Directory() {
+    std::lock_guard lock(DeviceMutex());
+    if (CachedDirectory().empty()) {
+        CachedDirectory() = ChooseDirectory();
+    }
+    return CachedDirectory();
+}
+
+std::string Device::FileSystemRoot() { return Directory() + "/fs"; }
+std::string Device::RunDirectory() { return Directory() + "/run"; }
+std::string Device::RegistryFile() { return Directory() + "/registry.db"; }
+
+bool Device::Initialise() {
+    const std::string directory = Directory();
+    std::lock_guard lock(DeviceMutex());
+    if (Initialised()) {
+        return true;
+    }
+    namespace fs = std::filesystem;
+    std::error_code error;
+    fs::create_directories(directory + "/run", error);
+    for (const char* folder : baseFolders) {
+        fs::create_directories(directory + "/fs/" + folder, error);
+    }
+    Initialised() = fs::is_directory(directory + "/fs/Windows", error);
+    return Initialised();
+}
+
+void Device::Reset() {
+    RegistryStore::Reset();
+    Injector::Set(nullptr);
+    std::lock_guard lock(DeviceMutex());
+    CachedDirectory().clear();
+    Initialised() = false;
+}
+
+} // namespace platform

@@ -1,0 +1,7 @@
+#include "RegistryStore.h"
+
+namespace platform {
+
+void RegistryStore::Reset() {}
+
+} // namespace platform
