@@ -6,13 +6,16 @@
 #include <unistd.h>
 
 #include "JournalInjector.h"
+#include "UinputInjector.h"
+#include "X11Injector.h"
 #include "platform/Device.h"
+#include "platform/input.h"
 
 namespace platform {
 
 namespace {
 
-constexpr const char journalPrefix[] = "journal:";
+constexpr std::string_view journalPrefix = "journal:";
 
 std::mutex& ChoiceMutex() {
     static std::mutex mutex;
@@ -26,14 +29,18 @@ std::shared_ptr<Injector>& Active() {
     return active;
 }
 
-std::string DefaultJournal() {
+std::string DeviceJournal() {
     Device::Initialise();
-    return std::string(journalPrefix) + Device::RunDirectory() + "/input.log";
+    return Device::RunDirectory() + "/input.log";
 }
 
 bool WellFormed(const std::string& spec) {
     return spec == "uinput" || spec == "x11" ||
-           (spec.rfind(journalPrefix, 0) == 0 && spec.size() > sizeof journalPrefix - 1);
+           (spec.starts_with(journalPrefix) && spec.size() > journalPrefix.size());
+}
+
+bool UinputWritable() {
+    return access("/dev/uinput", W_OK) == 0;
 }
 
 const char* Requested() {
@@ -41,12 +48,11 @@ const char* Requested() {
     return value && *value ? value : nullptr;
 }
 
-// The last resort when not even the device's journal opens: standard error still shows every
-// call, so nothing is lost silently.
+// The device's journal; when not even that opens, standard error still shows every call, so
+// nothing is lost silently.
 std::unique_ptr<Injector> JournalOrStandardError() {
     std::string error;
-    const std::string spec = DefaultJournal();
-    if (auto journal = JournalInjector::Open(spec.substr(sizeof journalPrefix - 1), error)) {
+    if (auto journal = JournalInjector::Open(DeviceJournal(), error)) {
         return journal;
     }
     std::fprintf(stderr, "tapweave: %s; input is written to standard error\n", error.c_str());
@@ -55,59 +61,91 @@ std::unique_ptr<Injector> JournalOrStandardError() {
 
 std::unique_ptr<Injector> FallBack(const std::string& why) {
     std::fprintf(stderr, "tapweave: %s; input goes to the journal %s\n", why.c_str(),
-                 DefaultJournal().substr(sizeof journalPrefix - 1).c_str());
+                 DeviceJournal().c_str());
     return JournalOrStandardError();
 }
 
 std::unique_ptr<Injector> Choose() {
     std::string error;
     if (const char* requested = Requested()) {
-        if (!WellFormed(requested)) {
-            return FallBack(std::string("TAPWEAVE_INPUT=\"") + requested +
-                            "\" is not uinput, x11 or journal:PATH");
-        }
         if (auto injector = Injector::Make(requested, error)) {
             return injector;
+        }
+        return FallBack(std::string("TAPWEAVE_INPUT=\"") + requested + "\": " + error);
+    }
+    if (auto x11 = X11Injector::Open(error)) {
+        return x11;
+    }
+    if (UinputWritable()) {
+        if (auto uinput = UinputInjector::Open(error)) {
+            return uinput;
         }
         return FallBack(error);
     }
     return JournalOrStandardError();
 }
 
-} // namespace
-
-Injector& Injector::Current() {
+std::shared_ptr<Injector> Acquire() {
     std::lock_guard lock(ChoiceMutex());
     if (!Active()) {
         Active() = Choose();
     }
-    return *Active();
+    return Active();
+}
+
+} // namespace
+
+Injector& Injector::Current() {
+    return *Acquire();
 }
 
 void Injector::Set(Injector* injector) {
     std::shared_ptr<Injector> replaced;
-    {
-        std::lock_guard lock(ChoiceMutex());
-        replaced = std::move(Active());
-        if (injector) {
-            Active() = std::shared_ptr<Injector>(injector, [](Injector*) {});
-        }
+    std::lock_guard lock(ChoiceMutex());
+    replaced = std::move(Active());
+    if (injector) {
+        Active() = std::shared_ptr<Injector>(injector, [](Injector*) {});
     }
 }
 
 std::unique_ptr<Injector> Injector::Make(const std::string& spec, std::string& error) {
-    if (spec.rfind(journalPrefix, 0) == 0 && WellFormed(spec)) {
-        return JournalInjector::Open(spec.substr(sizeof journalPrefix - 1), error);
+    if (!WellFormed(spec)) {
+        error = "not one of uinput, x11 or journal:PATH";
+        return nullptr;
     }
-    error = "input backend \"" + spec + "\" is not available";
-    return nullptr;
+    if (spec == "x11") {
+        return X11Injector::Open(error);
+    }
+    if (spec == "uinput") {
+        return UinputInjector::Open(error);
+    }
+    return JournalInjector::Open(spec.substr(journalPrefix.size()), error);
 }
 
+// What Current would choose, judged without making the backend: a requested backend that
+// cannot start gives way to the journal, as it does there.
 std::string Injector::ChosenSpec() {
-    if (const char* requested = Requested(); requested && WellFormed(requested)) {
-        return requested;
+    const std::string journal = std::string(journalPrefix) + DeviceJournal();
+    if (const char* requested = Requested()) {
+        const std::string spec = requested;
+        const bool starts = WellFormed(spec) && (spec != "x11" || X11Injector::Available()) &&
+                            (spec != "uinput" || UinputWritable());
+        return starts ? spec : journal;
     }
-    return DefaultJournal();
+    if (X11Injector::Available()) {
+        return "x11";
+    }
+    return UinputWritable() ? "uinput" : journal;
 }
 
 } // namespace platform
+
+// The device's pointer calls take unsigned coordinates; absolute values past the screen arrive
+// as their 32-bit two's complement, so they are read back as signed.
+void mouse_event(DWORD flags, DWORD dx, DWORD dy, DWORD, std::uintptr_t) {
+    platform::Acquire()->Mouse(flags, static_cast<LONG>(dx), static_cast<LONG>(dy));
+}
+
+void keybd_event(BYTE vk, BYTE, DWORD flags, std::uintptr_t) {
+    platform::Acquire()->Key(vk, flags);
+}
