@@ -41,11 +41,13 @@ namespace platform {
 // The windows of the desktop the device runs on, behind one seam: the X display, or nothing
 // without one. Unit tests put fake windows in its place.
 class Desktop {
-public:
+  public:
     virtual ~Desktop() = default;
     virtual HWND Foreground() = 0;
+    // A null name or title matches any.
     virtual HWND Find(const std::wstring* className, const std::wstring* title) = 0;
     virtual bool Activate(HWND hwnd) = 0;
+    // Whether the window was visible before, as ShowWindow answers.
     virtual bool Show(HWND hwnd, int command) = 0;
     // The process identifier that owns the window; 0 when unknown.
     virtual DWORD ProcessOf(HWND hwnd) = 0;
@@ -53,6 +55,13 @@ public:
     // "\Windows\shell32.exe" for the desktop's own windows, else the host path.
     virtual std::optional<std::wstring> ProgramOf(DWORD processId) = 0;
     virtual LRESULT Send(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) = 0;
+    // A top-level window of a running copy of the program (a path as ProgramOf gives it), which
+    // the shell brings up instead of starting the program twice; null when it has none.
+    virtual HWND WindowOfProgram(const std::wstring&) { return nullptr; }
+
+    // The process that owns the desktop's own windows (the Today screen, panels, docks): above
+    // every identifier Linux hands out, and never a process group when taken as a pid_t.
+    static constexpr DWORD shellProcessId = 0x7FFFFFFEu;
 
     static Desktop& Current();
     static void Set(Desktop* desktop);

@@ -1,0 +1,433 @@
+#include "XWindows.h"
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <algorithm>
+#include <cstdlib>
+#include <optional>
+
+#include "FileName.h"
+#include "platform/windows.h"
+
+namespace platform {
+
+namespace {
+
+// A client sits at most a few frames below its top-level window, however the window manager
+// decorates it.
+constexpr int frameDepth = 4;
+// Walking up from the focus stops here even on a malformed tree.
+constexpr int treeDepth = 64;
+// What a pager says when it asks for a window: the request comes from the person.
+constexpr long sourcePager = 2;
+
+// Errors on the connection are expected (a window may go at any moment) and must not end the
+// process, as Xlib's default handler would. The handler is process-wide, so errors of other
+// connections go on to the handler that was there before.
+::Display* connection = nullptr;
+int errors = 0;
+XErrorHandler previousHandler = nullptr;
+
+int CountError(::Display* display, XErrorEvent* event) {
+    if (display == connection) {
+        ++errors;
+        return 0;
+    }
+    return previousHandler ? previousHandler(display, event) : 0;
+}
+
+std::optional<std::wstring> Wide(const char* text) {
+    return text ? FileName::FromHost(text) : std::nullopt;
+}
+
+} // namespace
+
+struct XWindows::Atoms {
+    Atom activeWindow;
+    Atom clientList;
+    Atom clientListStacking;
+    Atom windowType;
+    Atom typeDesktop;
+    Atom typeDock;
+    Atom pid;
+    Atom name;
+    Atom utf8String;
+    Atom supportingCheck;
+    Atom wmState;
+    Atom showingDesktop;
+};
+
+std::unique_ptr<XWindows> XWindows::Open() {
+    const char* name = std::getenv("DISPLAY");
+    if (!name || !*name) {
+        return nullptr;
+    }
+    ::Display* display = XOpenDisplay(nullptr);
+    if (!display) {
+        return nullptr;
+    }
+    const char* names[] = {"_NET_ACTIVE_WINDOW",
+                           "_NET_CLIENT_LIST",
+                           "_NET_CLIENT_LIST_STACKING",
+                           "_NET_WM_WINDOW_TYPE",
+                           "_NET_WM_WINDOW_TYPE_DESKTOP",
+                           "_NET_WM_WINDOW_TYPE_DOCK",
+                           "_NET_WM_PID",
+                           "_NET_WM_NAME",
+                           "UTF8_STRING",
+                           "_NET_SUPPORTING_WM_CHECK",
+                           "WM_STATE",
+                           "_NET_SHOWING_DESKTOP"};
+    Atom interned[std::size(names)];
+    XInternAtoms(display, const_cast<char**>(names), static_cast<int>(std::size(names)), False,
+                 interned);
+    auto atoms = std::make_unique<Atoms>(
+        Atoms{interned[0], interned[1], interned[2], interned[3], interned[4], interned[5],
+              interned[6], interned[7], interned[8], interned[9], interned[10], interned[11]});
+    connection = display;
+    previousHandler = XSetErrorHandler(CountError);
+    return std::unique_ptr<XWindows>(new XWindows(display, std::move(atoms)));
+}
+
+XWindows::XWindows(::Display* display, std::unique_ptr<Atoms> atoms)
+    : display(display), atoms(std::move(atoms)), root(DefaultRootWindow(display)) {}
+
+XWindows::~XWindows() {
+    std::lock_guard lock(mutex);
+    XCloseDisplay(display);
+    connection = nullptr;
+}
+
+XWindows::Window XWindows::Foreground() {
+    std::lock_guard lock(mutex);
+    errors = 0;
+    if (HasWindowManager()) {
+        const std::vector<unsigned long> active = Property(root, atoms->activeWindow, XA_WINDOW);
+        if (!active.empty() && active[0] != None && active[0] != root && Exists(active[0])) {
+            return active[0];
+        }
+        return FindToday();
+    }
+    Window focus = None;
+    int revertTo = 0;
+    XGetInputFocus(display, &focus, &revertTo);
+    if (focus == None || focus == PointerRoot || focus == root) {
+        return FindToday();
+    }
+    const Window top = TopLevelOf(focus);
+    if (top == None) {
+        return FindToday();
+    }
+    const Window client = ClientOf(top, frameDepth);
+    return client != None ? client : top;
+}
+
+XWindows::Window XWindows::Today() {
+    std::lock_guard lock(mutex);
+    errors = 0;
+    return FindToday();
+}
+
+XWindows::Window XWindows::Find(const std::wstring* className, const std::wstring* title) {
+    std::lock_guard lock(mutex);
+    errors = 0;
+    for (const Window window : TopLevels()) {
+        if (Matches(window, className, title)) {
+            return window;
+        }
+    }
+    return None;
+}
+
+std::vector<XWindows::Window> XWindows::Clients() {
+    std::lock_guard lock(mutex);
+    errors = 0;
+    if (HasWindowManager()) {
+        return Property(root, atoms->clientList, XA_WINDOW);
+    }
+    std::vector<Window> clients;
+    for (const Window window : TopLevels()) {
+        XWindowAttributes attributes;
+        if (XGetWindowAttributes(display, window, &attributes) &&
+            attributes.map_state == IsViewable && !attributes.override_redirect) {
+            clients.push_back(window);
+        }
+    }
+    return clients;
+}
+
+bool XWindows::Activate(Window window) {
+    std::lock_guard lock(mutex);
+    errors = 0;
+    const bool managed = HasWindowManager();
+    if (window == root) {
+        // The root window stands for the desktop: bringing it up shows the desktop.
+        if (managed) {
+            SendToRoot(atoms->showingDesktop, root, 1, 0);
+        } else {
+            XSetInputFocus(display, PointerRoot, RevertToPointerRoot, CurrentTime);
+        }
+        return SyncWithoutErrors();
+    }
+    XWindowAttributes attributes;
+    if (!XGetWindowAttributes(display, window, &attributes)) {
+        return false;
+    }
+    if (managed) {
+        if (attributes.map_state == IsUnmapped) {
+            XMapRaised(display, window);
+        }
+        SendToRoot(atoms->activeWindow, window, sourcePager, CurrentTime);
+        return SyncWithoutErrors();
+    }
+    XMapRaised(display, window);
+    XSync(display, False);
+    if (XGetWindowAttributes(display, window, &attributes) && attributes.map_state == IsViewable) {
+        XSetInputFocus(display, window, RevertToPointerRoot, CurrentTime);
+    }
+    return SyncWithoutErrors();
+}
+
+bool XWindows::Show(Window window, int command) {
+    std::lock_guard lock(mutex);
+    errors = 0;
+    if (window == root) {
+        return true;
+    }
+    XWindowAttributes attributes;
+    if (!XGetWindowAttributes(display, window, &attributes)) {
+        return false;
+    }
+    const bool wasVisible = attributes.map_state == IsViewable;
+    if (command == SW_HIDE) {
+        XWithdrawWindow(display, window, DefaultScreen(display));
+    } else {
+        XMapWindow(display, window);
+    }
+    XSync(display, False);
+    return wasVisible;
+}
+
+DWORD XWindows::ProcessOf(Window window) {
+    std::lock_guard lock(mutex);
+    errors = 0;
+    if (window == root) {
+        return Desktop::shellProcessId;
+    }
+    if (!Exists(window)) {
+        return 0;
+    }
+    if (HasType(window, atoms->typeDesktop) || HasType(window, atoms->typeDock)) {
+        return Desktop::shellProcessId;
+    }
+    const std::vector<unsigned long> pid = Property(window, atoms->pid, XA_CARDINAL);
+    return pid.empty() ? 0 : static_cast<DWORD>(pid[0]);
+}
+
+bool XWindows::Exists(Window window) {
+    XWindowAttributes attributes;
+    return window != None && XGetWindowAttributes(display, window, &attributes) != 0;
+}
+
+XWindows::Window XWindows::FindToday() {
+    for (const Window window : TopLevels()) {
+        if (HasType(window, atoms->typeDesktop)) {
+            return window;
+        }
+    }
+    return root;
+}
+
+bool XWindows::HasWindowManager() {
+    const std::vector<unsigned long> check = Property(root, atoms->supportingCheck, XA_WINDOW);
+    if (check.empty() || check[0] == None) {
+        return false;
+    }
+    // A window manager that has gone leaves the property behind; its own window then no
+    // longer points at itself.
+    const std::vector<unsigned long> self = Property(check[0], atoms->supportingCheck, XA_WINDOW);
+    return !self.empty() && self[0] == check[0];
+}
+
+std::vector<unsigned long> XWindows::Property(Window window, unsigned long property,
+                                              unsigned long type) {
+    Atom actualType = None;
+    int format = 0;
+    unsigned long count = 0;
+    unsigned long remaining = 0;
+    unsigned char* data = nullptr;
+    std::vector<unsigned long> values;
+    if (XGetWindowProperty(display, window, property, 0, 4096, False, type, &actualType, &format,
+                           &count, &remaining, &data) != Success) {
+        return values;
+    }
+    if (data && actualType == type && format == 32) {
+        // Xlib hands out 32-bit items as longs.
+        const auto* items = reinterpret_cast<const unsigned long*>(data);
+        values.assign(items, items + count);
+    }
+    if (data) {
+        XFree(data);
+    }
+    return values;
+}
+
+bool XWindows::HasType(Window window, unsigned long type) {
+    const std::vector<unsigned long> types = Property(window, atoms->windowType, XA_ATOM);
+    return std::find(types.begin(), types.end(), type) != types.end();
+}
+
+bool XWindows::Matches(Window window, const std::wstring* className, const std::wstring* title) {
+    if (className) {
+        XClassHint hint{};
+        if (!XGetClassHint(display, window, &hint)) {
+            return false;
+        }
+        const bool matches =
+            Wide(hint.res_name) == *className || Wide(hint.res_class) == *className;
+        XFree(hint.res_name);
+        XFree(hint.res_class);
+        if (!matches) {
+            return false;
+        }
+    }
+    if (!title) {
+        return true;
+    }
+    Atom actualType = None;
+    int format = 0;
+    unsigned long count = 0;
+    unsigned long remaining = 0;
+    unsigned char* data = nullptr;
+    if (XGetWindowProperty(display, window, atoms->name, 0, 4096, False, atoms->utf8String,
+                           &actualType, &format, &count, &remaining, &data) == Success &&
+        data) {
+        const bool matches =
+            actualType == atoms->utf8String && format == 8 &&
+            FileName::FromHost(std::string(reinterpret_cast<char*>(data), count)) == *title;
+        XFree(data);
+        if (matches) {
+            return true;
+        }
+    }
+    XTextProperty text{};
+    if (!XGetWMName(display, window, &text)) {
+        return false;
+    }
+    char** list = nullptr;
+    int listCount = 0;
+    bool matches = false;
+    if (Xutf8TextPropertyToTextList(display, &text, &list, &listCount) >= Success && list) {
+        matches = listCount > 0 && Wide(list[0]) == *title;
+        XFreeStringList(list);
+    }
+    XFree(text.value);
+    return matches;
+}
+
+// The window manager's clients, topmost first, then every other child of the root window
+// (the client inside it when it is a frame), topmost first.
+std::vector<XWindows::Window> XWindows::TopLevels() {
+    std::vector<Window> windows;
+    std::vector<unsigned long> managed = Property(root, atoms->clientListStacking, XA_WINDOW);
+    if (managed.empty()) {
+        managed = Property(root, atoms->clientList, XA_WINDOW);
+    }
+    windows.assign(managed.rbegin(), managed.rend());
+    Window ignoredRoot = None;
+    Window ignoredParent = None;
+    Window* children = nullptr;
+    unsigned int count = 0;
+    if (XQueryTree(display, root, &ignoredRoot, &ignoredParent, &children, &count)) {
+        for (unsigned int index = count; index-- > 0;) {
+            const Window client = ClientOf(children[index], frameDepth);
+            const Window window = client != None ? client : children[index];
+            if (std::find(windows.begin(), windows.end(), window) == windows.end()) {
+                windows.push_back(window);
+            }
+        }
+        if (children) {
+            XFree(children);
+        }
+    }
+    return windows;
+}
+
+XWindows::Window XWindows::TopLevelOf(Window window) {
+    for (int depth = 0; depth < treeDepth; ++depth) {
+        Window ignoredRoot = None;
+        Window parent = None;
+        Window* children = nullptr;
+        unsigned int count = 0;
+        if (!XQueryTree(display, window, &ignoredRoot, &parent, &children, &count)) {
+            return None;
+        }
+        if (children) {
+            XFree(children);
+        }
+        if (parent == root) {
+            return window;
+        }
+        if (parent == None) {
+            return None;
+        }
+        window = parent;
+    }
+    return None;
+}
+
+// The window below a frame that the window manager manages (it carries WM_STATE); None when
+// there is none.
+XWindows::Window XWindows::ClientOf(Window frame, int depth) {
+    Atom actualType = None;
+    int format = 0;
+    unsigned long count = 0;
+    unsigned long remaining = 0;
+    unsigned char* data = nullptr;
+    if (XGetWindowProperty(display, frame, atoms->wmState, 0, 0, False, AnyPropertyType,
+                           &actualType, &format, &count, &remaining, &data) == Success) {
+        if (data) {
+            XFree(data);
+        }
+        if (actualType != None) {
+            return frame;
+        }
+    }
+    if (depth == 0) {
+        return None;
+    }
+    Window ignoredRoot = None;
+    Window ignoredParent = None;
+    Window* children = nullptr;
+    unsigned int childCount = 0;
+    if (!XQueryTree(display, frame, &ignoredRoot, &ignoredParent, &children, &childCount)) {
+        return None;
+    }
+    Window client = None;
+    for (unsigned int index = 0; index < childCount && client == None; ++index) {
+        client = ClientOf(children[index], depth - 1);
+    }
+    if (children) {
+        XFree(children);
+    }
+    return client;
+}
+
+void XWindows::SendToRoot(unsigned long message, Window window, long first, long second) {
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = window;
+    event.xclient.message_type = message;
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = first;
+    event.xclient.data.l[1] = second;
+    XSendEvent(display, root, False, SubstructureRedirectMask | SubstructureNotifyMask, &event);
+}
+
+bool XWindows::SyncWithoutErrors() {
+    XSync(display, False);
+    return errors == 0;
+}
+
+} // namespace platform
