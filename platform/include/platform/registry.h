@@ -19,7 +19,11 @@
 #define REG_OPENED_EXISTING_KEY 2u
 #define KEY_ALL_ACCESS 0xF003Fu
 
+// Enumeration has passed the last subkey or value.
+#define ERROR_NO_MORE_ITEMS 259L
+
 struct SECURITY_ATTRIBUTES;
+struct FILETIME;
 
 LONG RegOpenKeyExW(HKEY key, LPCWSTR subKey, DWORD options, REGSAM desired, PHKEY result);
 LONG RegCreateKeyExW(HKEY key, LPCWSTR subKey, DWORD reserved, LPWSTR keyClass, DWORD options,
@@ -32,6 +36,14 @@ LONG RegQueryValueExW(HKEY key, LPCWSTR valueName, LPDWORD reserved, LPDWORD typ
                       LPDWORD dataSize);
 LONG RegSetValueExW(HKEY key, LPCWSTR valueName, DWORD reserved, DWORD type, const BYTE* data,
                     DWORD dataSize);
+// The subkey or value at index, in the order of their names without regard to case. Name
+// lengths are in characters: on entry the buffer's room including the NUL, on return the
+// name's length without it; a name that does not fit gives ERROR_MORE_DATA. Keys have no
+// class and no write time here: the class comes back empty, the time as zero.
+LONG RegEnumKeyExW(HKEY key, DWORD index, LPWSTR name, LPDWORD nameLength, LPDWORD reserved,
+                   LPWSTR keyClass, LPDWORD classLength, FILETIME* lastWriteTime);
+LONG RegEnumValueW(HKEY key, DWORD index, LPWSTR valueName, LPDWORD valueNameLength,
+                   LPDWORD reserved, LPDWORD type, LPBYTE data, LPDWORD dataSize);
 // Removes the key with all its subkeys and values.
 LONG RegDeleteKeyW(HKEY key, LPCWSTR subKey);
 // Returns when what was written is on disk.
