@@ -46,6 +46,9 @@ DWORD HostError::FromErrno(int error, const std::string& hostPath) {
         return ERROR_FILENAME_EXCED_RANGE;
     case EBADF:
         return ERROR_INVALID_HANDLE;
+    case EMFILE:
+    case ENFILE:
+        return ERROR_TOO_MANY_OPEN_FILES;
     case ENOMEM:
         return ERROR_NOT_ENOUGH_MEMORY;
     case ENOSPC:

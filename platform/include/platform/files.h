@@ -26,6 +26,7 @@
 #define INVALID_FILE_ATTRIBUTES 0xFFFFFFFFu
 
 // Error codes of the file calls beyond the common ones.
+#define ERROR_TOO_MANY_OPEN_FILES 4L
 #define ERROR_NOT_SAME_DEVICE 17L
 #define ERROR_GEN_FAILURE 31L
 #define ERROR_DISK_FULL 112L
