@@ -1,0 +1,5 @@
+#include "Action.h"
+
+Action::Action() = default;
+
+Action::~Action() = default;

@@ -1,0 +1,22 @@
+// The running deadline of a macro played on this thread. While Macros::Play runs, each pause
+// ends at the previous deadline plus its length, so the time the steps between pauses take and
+// the overshoot of each wait never add up over a long macro. A step that waits on purpose or
+// starts a program restarts the deadline from the moment it returns. Outside Macros::Play a
+// pause simply sleeps its length.
+#pragma once
+
+#include "platform/types.h"
+
+class PlaybackClock {
+  public:
+    // Starts a deadline at the present moment for the lifetime of this object.
+    PlaybackClock();
+    ~PlaybackClock();
+    PlaybackClock(const PlaybackClock&) = delete;
+    PlaybackClock& operator=(const PlaybackClock&) = delete;
+
+    // Waits the milliseconds from the running deadline, or sleeps them when none runs.
+    static void Advance(DWORD milliseconds);
+    // Moves the running deadline, if any, to the present moment.
+    static void Restart();
+};

@@ -1,0 +1,15 @@
+// The names by which the deliverables find each other and the user's macros. Each module that
+// uses them builds its own copy at load from common/ui/SharedNames.cpp: they share this
+// declaration, not storage.
+#pragma once
+
+#include <string>
+
+extern const std::wstring companyName;
+extern const std::wstring productName;
+extern const std::wstring macrosFolderName;
+extern const std::wstring macroExtension;
+extern const std::wstring productRegistryKey;
+extern const std::wstring recorderClassName;
+extern const std::wstring recorderWindowTitle;
+extern const std::wstring newMacroName;
