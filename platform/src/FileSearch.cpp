@@ -5,7 +5,6 @@
 #include <cwchar>
 #include <dirent.h>
 #include <memory>
-#include <sys/stat.h>
 
 #include "FileName.h"
 #include "HandleTable.h"

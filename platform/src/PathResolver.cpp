@@ -54,6 +54,10 @@ std::string PathResolver::Root() {
 std::optional<PathResolver::Components> PathResolver::Split(const std::wstring& devicePath,
                                                             bool wildcards) {
     Components components;
+    std::size_t lastEnd = devicePath.size();
+    while (lastEnd > 0 && IsSeparator(devicePath[lastEnd - 1])) {
+        --lastEnd;
+    }
     std::size_t start = 0;
     while (start < devicePath.size()) {
         if (IsSeparator(devicePath[start])) {
@@ -65,7 +69,7 @@ std::optional<PathResolver::Components> PathResolver::Split(const std::wstring& 
             ++end;
         }
         std::wstring component = devicePath.substr(start, end - start);
-        const bool last = std::all_of(devicePath.begin() + end, devicePath.end(), IsSeparator);
+        const bool last = end == lastEnd;
         start = end;
         if (component == L".") {
             continue;
