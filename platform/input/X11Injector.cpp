@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <set>
 
 #include "JournalInjector.h"
 #include "platform/Device.h"
@@ -37,6 +38,48 @@ namespace {
     return display;
 }
 
+// Xlib's own handler for a broken connection ends the process. For the injector's connections
+// it returns instead, and the connection's exit handler keeps the process running; every
+// other connection is handled as before.
+std::mutex& ConnectionsMutex() {
+    static std::mutex mutex;
+    return mutex;
+}
+
+// Never destroyed: the injector in use closes its connection while the process exits, after
+// the function statics made later than it are gone.
+std::set<::Display*>& Connections() {
+    static auto* connections = new std::set<::Display*>;
+    return *connections;
+}
+
+XIOErrorHandler& PreviousHandler() {
+    static XIOErrorHandler previous = nullptr;
+    return previous;
+}
+
+int KeepRunningIfOurs(::Display* display) {
+    {
+        std::lock_guard lock(ConnectionsMutex());
+        if (Connections().count(display)) {
+            return 0;
+        }
+    }
+    return PreviousHandler()(display);
+}
+
+void Register(::Display* display) {
+    static std::once_flag installed;
+    std::call_once(installed, [] { PreviousHandler() = XSetIOErrorHandler(KeepRunningIfOurs); });
+    std::lock_guard lock(ConnectionsMutex());
+    Connections().insert(display);
+}
+
+void Unregister(::Display* display) {
+    std::lock_guard lock(ConnectionsMutex());
+    Connections().erase(display);
+}
+
 std::int64_t FloorDivide(std::int64_t numerator, std::int64_t denominator) {
     const std::int64_t quotient = numerator / denominator;
     return quotient * denominator > numerator ? quotient - 1 : quotient;
@@ -58,14 +101,15 @@ bool X11Injector::Available() {
     return display != nullptr;
 }
 
+// When the server goes away the process goes on, and every later call goes to the journal.
 X11Injector::X11Injector(::Display* display) : display(display), screen(DefaultScreen(display)) {
-    // Xlib ends the process when the server goes away; the injector instead keeps every
-    // later call in the journal.
+    Register(display);
     XSetIOErrorExitHandler(display, &X11Injector::ConnectionLost, this);
 }
 
 X11Injector::~X11Injector() {
     XCloseDisplay(display);
+    Unregister(display);
 }
 
 void X11Injector::ConnectionLost(::Display*, void* self) {
@@ -117,7 +161,7 @@ void X11Injector::Mouse(DWORD flags, LONG dx, LONG dy) {
     if (flags & MOUSEEVENTF_LEFTUP) {
         XTestFakeButtonEvent(display, Button1, False, CurrentTime);
     }
-    XFlush(display);
+    Send();
     if (lost) {
         Fallback().Mouse(flags, dx, dy);
     }
@@ -135,10 +179,24 @@ void X11Injector::Key(BYTE vk, DWORD flags) {
     }
     if (const KeyCode keycode = KeycodeFor(keysym)) {
         XTestFakeKeyEvent(display, keycode, (flags & KEYEVENTF_KEYUP) ? False : True, CurrentTime);
-        XFlush(display);
+        Send();
     }
     if (lost) {
         Fallback().Key(vk, flags);
+    }
+}
+
+// Sends the requests at once and reads what the server has sent meanwhile: a change of the
+// keymap forgets the keycodes looked up so far, and a broken connection shows here rather
+// than at the next reply.
+void X11Injector::Send() {
+    while (XPending(display)) {
+        XEvent event;
+        XNextEvent(display, &event);
+        if (event.type == MappingNotify) {
+            XRefreshKeyboardMapping(&event.xmapping);
+            keycodes.clear();
+        }
     }
 }
 
@@ -187,8 +245,8 @@ KeySym X11Injector::KeysymFor(BYTE vk) {
     }
 }
 
-// Looked up once per keysym: a keysym the keymap lacks is bound to a spare keycode the first
-// time, and that binding stays for the rest of the session.
+// Looked up once per keysym until the keymap changes: a keysym the keymap lacks is bound to a
+// spare keycode the first time, and that binding stays for the rest of the session.
 KeyCode X11Injector::KeycodeFor(KeySym keysym) {
     if (const auto known = keycodes.find(keysym); known != keycodes.end()) {
         return known->second;

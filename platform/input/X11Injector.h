@@ -35,6 +35,7 @@ class X11Injector : public Injector {
 
   private:
     explicit X11Injector(_XDisplay* display);
+    void Send();
     KeyCode KeycodeFor(KeySym keysym);
     KeyCode BindSpareKeycode(KeySym keysym);
     Injector& Fallback();
