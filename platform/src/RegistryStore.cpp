@@ -5,10 +5,12 @@
 #include <unistd.h>
 #include <wctype.h>
 
+#include <chrono>
 #include <cstring>
 #include <cwchar>
 #include <mutex>
 #include <string_view>
+#include <thread>
 
 #include "RegistryKeys.h"
 #include "RegistryStatement.h"
@@ -111,6 +113,24 @@ LONG Exec(sqlite3* db, const char* sql) {
     return ErrorOf(sqlite3_exec(db, sql, nullptr, nullptr, nullptr));
 }
 
+// Two processes setting up a new database at the same moment take their locks in an order that
+// SQLite will not wait on (the wait could deadlock): it answers busy at once. The set-up is then
+// tried again until the busy timeout has passed.
+int SetUp(sqlite3* db) {
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(busyTimeoutMs);
+    for (;;) {
+        const int result = sqlite3_exec(db, schema, nullptr, nullptr, nullptr);
+        if (result != SQLITE_BUSY || std::chrono::steady_clock::now() >= deadline) {
+            return result;
+        }
+        if (!sqlite3_get_autocommit(db)) {
+            sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+}
+
 LONG Open(Connection& connection) {
     if (!Device::Initialise()) {
         return ERROR_CANTOPEN;
@@ -123,7 +143,7 @@ LONG Open(Connection& connection) {
         result = sqlite3_busy_timeout(db, busyTimeoutMs);
     }
     if (result == SQLITE_OK) {
-        result = sqlite3_exec(db, schema, nullptr, nullptr, nullptr);
+        result = SetUp(db);
     }
     if (result != SQLITE_OK) {
         sqlite3_close_v2(db);
