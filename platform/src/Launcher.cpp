@@ -5,6 +5,7 @@
 #include <spawn.h>
 #include <sys/wait.h>
 #include <thread>
+#include <unistd.h>
 
 #include "FileName.h"
 #include "ProcessTable.h"
@@ -88,20 +89,26 @@ class SpawnLauncher : public Launcher {
         posix_spawnattr_setsigdefault(&attributes, &defaults);
         posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF |
                                                   POSIX_SPAWN_SETSID);
+        // The program gets none of this process's files, sockets and pipes.
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addclosefrom_np(&actions, STDERR_FILENO + 1);
         pid_t pid = 0;
         const int error =
-            posix_spawn(&pid, hostProgram.c_str(), nullptr, &attributes, argv.data(), envp.data());
+            posix_spawn(&pid, hostProgram.c_str(), &actions, &attributes, argv.data(), envp.data());
+        posix_spawn_file_actions_destroy(&actions);
         posix_spawnattr_destroy(&attributes);
         if (error != 0) {
             return 0;
         }
-        const bool recorded = image && ProcessTable::Add(static_cast<DWORD>(pid), devicePath);
-        std::thread([pid, recorded] {
+        const std::string record =
+            image ? ProcessTable::Add(static_cast<DWORD>(pid), devicePath) : std::string();
+        std::thread([pid, record] {
             int status = 0;
             while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
             }
-            if (recorded) {
-                ProcessTable::Remove(static_cast<DWORD>(pid));
+            if (!record.empty()) {
+                ProcessTable::Remove(record);
             }
         }).detach();
         return static_cast<DWORD>(pid);

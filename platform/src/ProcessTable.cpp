@@ -89,29 +89,29 @@ bool SameFile(const std::string& a, const std::string& b) {
 
 } // namespace
 
-bool ProcessTable::Add(DWORD processId, const std::wstring& devicePath) {
+std::string ProcessTable::Add(DWORD processId, const std::wstring& devicePath) {
     const std::optional<unsigned long long> startTime = StartTime(processId);
     const std::optional<std::string> path = FileName::ToHost(devicePath);
     if (!startTime || !path || !Device::Initialise()) {
-        return false;
+        return {};
     }
     mkdir(Folder().c_str(), 0755);
     // Written aside and renamed, so that a reader never sees half a record.
-    const std::string final = RecordPath(processId);
-    const std::string partial = final + ".new";
+    const std::string record = RecordPath(processId);
+    const std::string partial = record + ".new";
     {
-        std::ofstream record(partial, std::ios::trunc);
-        record << *startTime << '\n' << *path << '\n';
-        if (!record.flush()) {
+        std::ofstream out(partial, std::ios::trunc);
+        out << *startTime << '\n' << *path << '\n';
+        if (!out.flush()) {
             std::remove(partial.c_str());
-            return false;
+            return {};
         }
     }
-    return std::rename(partial.c_str(), final.c_str()) == 0;
+    return std::rename(partial.c_str(), record.c_str()) == 0 ? record : std::string();
 }
 
-void ProcessTable::Remove(DWORD processId) {
-    std::remove(RecordPath(processId).c_str());
+void ProcessTable::Remove(const std::string& record) {
+    std::remove(record.c_str());
 }
 
 std::optional<std::wstring> ProcessTable::ProgramOf(DWORD processId) {

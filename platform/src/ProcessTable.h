@@ -18,10 +18,11 @@ namespace platform {
 
 class ProcessTable {
   public:
-    // Enters a device program the launcher has just started; false when the record could not
-    // be written (the program runs, but is then seen under its host path).
-    static bool Add(DWORD processId, const std::wstring& devicePath);
-    static void Remove(DWORD processId);
+    // Enters a device program the launcher has just started. Returns the record's file, for
+    // Remove once the program has ended; empty when it could not be written (the program runs,
+    // but is then seen under its host path).
+    static std::string Add(DWORD processId, const std::wstring& devicePath);
+    static void Remove(const std::string& record);
 
     // "\Windows\shell32.exe" for the desktop's shell; the recorded device path of a device
     // program; the device path of an executable below the device's fs/ folder; else the
