@@ -4,6 +4,7 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <optional>
 
@@ -25,16 +26,18 @@ constexpr long sourcePager = 2;
 // Errors on the connection are expected (a window may go at any moment) and must not end the
 // process, as Xlib's default handler would. The handler is process-wide, so errors of other
 // connections go on to the handler that was there before.
-::Display* connection = nullptr;
+// Errors of our own connection arrive only inside our calls, under the lock.
+std::atomic<::Display*> connection{nullptr};
+std::atomic<XErrorHandler> previousHandler{nullptr};
 int errors = 0;
-XErrorHandler previousHandler = nullptr;
 
 int CountError(::Display* display, XErrorEvent* event) {
-    if (display == connection) {
+    if (display == connection.load()) {
         ++errors;
         return 0;
     }
-    return previousHandler ? previousHandler(display, event) : 0;
+    const XErrorHandler previous = previousHandler.load();
+    return previous ? previous(display, event) : 0;
 }
 
 std::optional<std::wstring> Wide(const char* text) {

@@ -21,8 +21,8 @@ class DeviceWindows {
     virtual DWORD ProcessOf(HWND hwnd) = 0;
     virtual LRESULT Send(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) = 0;
 
-    // The window layer in place; null until it puts itself there, and then the device has no
-    // windows of its own.
+    // The window layer in place; null until it puts itself there (the device then has no
+    // windows of its own).
     static DeviceWindows* Current();
     static void Set(DeviceWindows* windows);
 };
