@@ -17,27 +17,16 @@
 #include <unistd.h>
 #include <vector>
 
+#include "FakeClock.h"
+#include "RecordingInjector.h"
 #include "ScopedEnvironment.h"
 #include "TempDevice.h"
 #include "input/UinputInjector.h"
 #include "input/X11Injector.h"
 #include "platform/Injector.h"
-#include "platform/clock.h"
 #include "platform/input.h"
 
 namespace {
-
-class FixedClock : public platform::Clock {
-  public:
-    explicit FixedClock(std::int64_t micros) : micros(micros) {}
-    DWORD TickCount() override { return static_cast<DWORD>(micros / 1000); }
-    void SleepMs(DWORD) override {}
-    std::int64_t MonotonicMicros() override { return micros; }
-    void SleepUntilMicros(std::int64_t) override {}
-
-  private:
-    std::int64_t micros;
-};
 
 std::string ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -71,13 +60,9 @@ class InjectorChoice : public testing::Test {
 
 class JournalLines : public InjectorChoice {
   protected:
-    void SetUp() override { platform::Clock::Set(&clock); }
-    void TearDown() override {
-        platform::Clock::Set(nullptr);
-        InjectorChoice::TearDown();
-    }
+    void SetUp() override { clock.micros = 123456789; }
 
-    FixedClock clock{123456789};
+    FakeClock clock;
 };
 
 TEST_F(JournalLines, EachCallIsOneExactLine) {
@@ -227,29 +212,20 @@ TEST_F(InjectorChoice, WithoutDisplayOrUinputTheDefaultIsTheDeviceJournal) {
     EXPECT_NE(ReadFile(DeviceJournal()).find("vk=0x5b flags=0x0"), std::string::npos);
 }
 
-class RecordingInjector : public platform::Injector {
-  public:
-    void Mouse(DWORD flags, LONG dx, LONG dy) override { mouse.emplace_back(flags, dx, dy); }
-    void Key(BYTE vk, DWORD flags) override { keys.emplace_back(vk, flags); }
-
-    std::vector<std::tuple<DWORD, LONG, LONG>> mouse;
-    std::vector<std::pair<BYTE, DWORD>> keys;
-};
-
 TEST_F(InjectorChoice, SetOverridesUntilClearedThenTheEnvironmentChoosesAgain) {
     const std::string path = device.Directory() + "/journal.log";
     Use(("journal:" + path).c_str());
-    RecordingInjector recorder;
-    platform::Injector::Set(&recorder);
+    FakeClock clock;
+    std::optional<RecordingInjector> recorder(std::in_place);
     mouse_event(MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE, 0xFFFFFFFFu, 7, 99, 99);
     keybd_event(VK_UP, 42, KEYEVENTF_KEYUP, 99);
-    EXPECT_EQ(recorder.mouse, (std::vector<std::tuple<DWORD, LONG, LONG>>{
-                                  {MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE, -1, 7}}));
-    EXPECT_EQ(recorder.keys, (std::vector<std::pair<BYTE, DWORD>>{{VK_UP, KEYEVENTF_KEYUP}}));
+    EXPECT_EQ(recorder->events,
+              (std::vector<InjectedEvent>{
+                  {false, MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE, -1, 7, 0, clock.micros},
+                  {true, KEYEVENTF_KEYUP, 0, 0, VK_UP, clock.micros}}));
     EXPECT_EQ(ReadFile(path), "");
-    platform::Injector::Set(nullptr);
+    recorder.reset();
     keybd_event(VK_UP, 0, 0, 0);
-    EXPECT_EQ(recorder.keys.size(), 1u);
     EXPECT_NE(ReadFile(path).find("vk=0x26"), std::string::npos);
 }
 
