@@ -21,7 +21,7 @@ void SleepUntil(const timespec& deadline) {
 }
 
 class MonotonicClock : public Clock {
-public:
+  public:
     MonotonicClock() {
         // The default timer slack of 50 microseconds would be added to every wait.
         prctl(PR_SET_TIMERSLACK, 1UL, 0, 0, 0);
@@ -58,10 +58,16 @@ Clock& Clock::Current() {
     return real;
 }
 
-void Clock::Set(Clock* clock) { Override().store(clock, std::memory_order_release); }
+void Clock::Set(Clock* clock) {
+    Override().store(clock, std::memory_order_release);
+}
 
 } // namespace platform
 
-DWORD GetTickCount() { return platform::Clock::Current().TickCount(); }
+DWORD GetTickCount() {
+    return platform::Clock::Current().TickCount();
+}
 
-void Sleep(DWORD milliseconds) { platform::Clock::Current().SleepMs(milliseconds); }
+void Sleep(DWORD milliseconds) {
+    platform::Clock::Current().SleepMs(milliseconds);
+}

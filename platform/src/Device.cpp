@@ -52,9 +52,15 @@ std::string Device::Directory() {
     return CachedDirectory();
 }
 
-std::string Device::FileSystemRoot() { return Directory() + "/fs"; }
-std::string Device::RunDirectory() { return Directory() + "/run"; }
-std::string Device::RegistryFile() { return Directory() + "/registry.db"; }
+std::string Device::FileSystemRoot() {
+    return Directory() + "/fs";
+}
+std::string Device::RunDirectory() {
+    return Directory() + "/run";
+}
+std::string Device::RegistryFile() {
+    return Directory() + "/registry.db";
+}
 
 bool Device::Initialise() {
     const std::string directory = Directory();

@@ -29,56 +29,89 @@ DWORD RotationFromDegrees(int degrees) {
     }
 }
 
-// The X display's size and RandR rotation, read anew on every call so that a rotation or a
-// change of resolution is seen at once. One connection serves the whole process.
+// The X display's size and RandR rotation. One connection serves the whole process; the state
+// is read once and again only after the server reports a change of the screen, so that asking
+// costs no round trip to the server while a rotation or a new resolution is still seen at once.
 class XDisplay {
-public:
+  public:
     bool Read(ScreenState& out) {
         std::lock_guard lock(mutex);
         if (!connection && !tried) {
             tried = true;
-            if (const char* name = std::getenv("DISPLAY"); name && *name) {
-                connection = XOpenDisplay(nullptr);
-            }
+            Connect();
         }
         if (!connection) {
             return false;
         }
+        if (XEventsQueued(connection, QueuedAfterReading) > 0) {
+            DrainEvents();
+            known = false;
+        }
+        if (!known) {
+            known = Query();
+        }
+        out = state;
+        return known;
+    }
+
+  private:
+    void Connect() {
+        const char* name = std::getenv("DISPLAY");
+        if (!name || !*name || !(connection = XOpenDisplay(nullptr))) {
+            return;
+        }
+        int errorBase;
+        randr = XRRQueryExtension(connection, &eventBase, &errorBase);
+        if (randr) {
+            XRRSelectInput(connection, DefaultRootWindow(connection), RRScreenChangeNotifyMask);
+        }
+    }
+
+    void DrainEvents() {
+        while (XPending(connection) > 0) {
+            XEvent event;
+            XNextEvent(connection, &event);
+            if (randr && event.type == eventBase + RRScreenChangeNotify) {
+                XRRUpdateConfiguration(&event);
+            }
+        }
+    }
+
+    bool Query() {
         const int screen = DefaultScreen(connection);
-        Window root = RootWindow(connection, screen);
         Window ignoredRoot;
         int x, y;
         unsigned width, height, border, depth;
-        if (!XGetGeometry(connection, root, &ignoredRoot, &x, &y, &width, &height, &border,
-                          &depth)) {
+        if (!XGetGeometry(connection, RootWindow(connection, screen), &ignoredRoot, &x, &y, &width,
+                          &height, &border, &depth)) {
             return false;
         }
-        out.width = static_cast<int>(width);
-        out.height = static_cast<int>(height);
-        out.rotation = DMDO_0;
-        int eventBase, errorBase;
-        if (XRRQueryExtension(connection, &eventBase, &errorBase)) {
+        state = ScreenState{static_cast<int>(width), static_cast<int>(height), DMDO_0};
+        if (randr) {
             Rotation current = RR_Rotate_0;
             XRRRotations(connection, screen, &current);
             if (current & RR_Rotate_90) {
-                out.rotation = DMDO_90;
+                state.rotation = DMDO_90;
             } else if (current & RR_Rotate_180) {
-                out.rotation = DMDO_180;
+                state.rotation = DMDO_180;
             } else if (current & RR_Rotate_270) {
-                out.rotation = DMDO_270;
+                state.rotation = DMDO_270;
             }
         }
         return true;
     }
 
-private:
     std::mutex mutex;
     ::Display* connection = nullptr;
     bool tried = false;
+    bool randr = false;
+    int eventBase = 0;
+    bool known = false;
+    ScreenState state{};
 };
 
 class SystemDisplay : public Display {
-public:
+  public:
     ScreenState Screen() override {
         ScreenState state{};
         if (const char* text = std::getenv("TAPWEAVE_SCREEN"); text && *text) {
@@ -92,7 +125,7 @@ public:
         return devicePanel;
     }
 
-private:
+  private:
     XDisplay x;
 };
 
@@ -111,7 +144,9 @@ Display& Display::Current() {
     return real;
 }
 
-void Display::Set(Display* display) { Override().store(display, std::memory_order_release); }
+void Display::Set(Display* display) {
+    Override().store(display, std::memory_order_release);
+}
 
 bool Display::ParseScreen(const char* text, ScreenState& out) {
     int width = 0, height = 0, degrees = 0, used = 0;

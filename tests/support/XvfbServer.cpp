@@ -96,8 +96,10 @@ bool XvfbServer::Start(const std::string& program, int number, int width, int he
         dup2(quiet, STDIN_FILENO);
         dup2(quiet, STDOUT_FILENO);
         dup2(quiet, STDERR_FILENO);
+        // -noreset: the server would otherwise reset, and refuse connections for a moment,
+        // whenever its last client leaves, such as the probe below.
         execl(program.c_str(), "Xvfb", display.c_str(), "-screen", "0", screen.c_str(), "-nolisten",
-              "tcp", static_cast<char*>(nullptr));
+              "tcp", "-noreset", static_cast<char*>(nullptr));
         _exit(127);
     }
     while (Clock::now() < deadline) {
