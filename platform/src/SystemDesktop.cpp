@@ -21,6 +21,11 @@ const wchar_t* const todayTitle = L"Desktop";
 SystemDesktop::SystemDesktop(std::unique_ptr<XWindows> xWindows) : xWindows(std::move(xWindows)) {}
 
 HWND SystemDesktop::Foreground() {
+    if (DeviceWindows* device = DeviceWindows::Current()) {
+        if (HWND front = device->Foreground()) {
+            return front;
+        }
+    }
     return xWindows ? HandleOf(xWindows->Foreground()) : nullptr;
 }
 
@@ -40,10 +45,14 @@ HWND SystemDesktop::Find(const std::wstring* className, const std::wstring* titl
 }
 
 bool SystemDesktop::Activate(HWND hwnd) {
-    if (const std::optional<XWindows::Window> window = XWindowOf(hwnd)) {
-        return xWindows && xWindows->Activate(*window);
-    }
     DeviceWindows* device = DeviceWindows::Current();
+    if (const std::optional<XWindows::Window> window = XWindowOf(hwnd)) {
+        const bool activated = xWindows && xWindows->Activate(*window);
+        if (activated && device) {
+            device->Deactivate();
+        }
+        return activated;
+    }
     return device && device->Activate(hwnd);
 }
 

@@ -20,6 +20,11 @@ class DeviceWindows {
     virtual bool Show(HWND hwnd, int command) = 0;
     virtual DWORD ProcessOf(HWND hwnd) = 0;
     virtual LRESULT Send(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) = 0;
+    // The device's front window: one of its own, visible, brought to the front last; null when
+    // none is, and then the desktop's front window is the front window.
+    virtual HWND Foreground() { return nullptr; }
+    // A window of the desktop has been brought to the front: no window of the device is.
+    virtual void Deactivate() {}
 
     // The window layer in place; null until it puts itself there (the device then has no
     // windows of its own).

@@ -290,7 +290,6 @@ BOOL EndDialog(HWND dialog, INT_PTR result);
 #define SHIDIF_DONEBUTTON 0x0001u
 #define SHIDIF_SIZEDLG 0x0002u
 #define SHIDIF_SIPDOWN 0x0008u
-#define SHIDIF_FULLSCREENNOMENUBAR 0x0010u
 
 // What a full-screen dialog leaves of the screen: the caption bar above it (title and "ok"
 // button) and the menu bar below it, each 26 pixels high as on the device's 240 x 320 screen.

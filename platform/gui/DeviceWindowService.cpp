@@ -1,0 +1,152 @@
+#include "DeviceWindowService.h"
+
+#include <unistd.h>
+
+#include "MessageServer.h"
+#include "WindowActions.h"
+#include "WindowDirectory.h"
+#include "WindowManager.h"
+
+namespace platform {
+
+namespace {
+
+bool IsLocal(HWND hwnd) {
+    WindowManager& manager = WindowManager::Instance();
+    auto lock = manager.Lock();
+    return manager.Find(hwnd) != nullptr;
+}
+
+DWORD OwnProcess() {
+    return static_cast<DWORD>(getpid());
+}
+
+// The process of another process's window; 0 when there is none.
+DWORD ForeignProcess(HWND hwnd) {
+    const std::optional<WindowDirectory::Entry> entry = WindowDirectory::Get(hwnd);
+    return entry && entry->processId != OwnProcess() ? entry->processId : 0;
+}
+
+std::optional<std::int64_t> Ask(DWORD processId, ProcessChannel::Operation operation, HWND hwnd,
+                                UINT message = 0, WPARAM wParam = 0, LPARAM lParam = 0,
+                                int command = 0) {
+    ProcessChannel::Request request;
+    request.operation = static_cast<std::uint32_t>(operation);
+    request.hwnd = reinterpret_cast<std::uintptr_t>(hwnd);
+    request.message = message;
+    request.wParam = wParam;
+    request.lParam = lParam;
+    request.command = command;
+    const std::optional<ProcessChannel::Reply> reply = ProcessChannel::Call(processId, request);
+    return reply ? std::optional(reply->result) : std::nullopt;
+}
+
+[[maybe_unused]] const bool installed = [] {
+    DeviceWindows::Set(&DeviceWindowService::Instance());
+    return true;
+}();
+
+} // namespace
+
+DeviceWindowService& DeviceWindowService::Instance() {
+    static DeviceWindowService* instance = new DeviceWindowService;
+    return *instance;
+}
+
+HWND DeviceWindowService::Find(const std::wstring* className, const std::wstring* title) {
+    for (const WindowDirectory::Entry& entry : WindowDirectory::List()) {
+        if ((className && entry.className != *className) || (title && entry.title != *title)) {
+            continue;
+        }
+        if (entry.processId == OwnProcess() && !IsLocal(entry.hwnd)) {
+            // Left behind by a thread of this process that has ended.
+            WindowDirectory::Remove(entry.hwnd);
+            continue;
+        }
+        return entry.hwnd;
+    }
+    return nullptr;
+}
+
+bool DeviceWindowService::Activate(HWND hwnd) {
+    if (IsLocal(hwnd)) {
+        return WindowActions::Activate(hwnd);
+    }
+    const DWORD owner = ForeignProcess(hwnd);
+    return owner && Ask(owner, ProcessChannel::Operation::Activate, hwnd);
+}
+
+bool DeviceWindowService::Show(HWND hwnd, int command) {
+    if (const std::optional<bool> was = WindowActions::Show(hwnd, command)) {
+        return *was;
+    }
+    const DWORD owner = ForeignProcess(hwnd);
+    return owner &&
+           Ask(owner, ProcessChannel::Operation::Show, hwnd, 0, 0, 0, command).value_or(0) != 0;
+}
+
+DWORD DeviceWindowService::ProcessOf(HWND hwnd) {
+    return IsLocal(hwnd) ? OwnProcess() : ForeignProcess(hwnd);
+}
+
+LRESULT DeviceWindowService::Send(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (IsLocal(hwnd)) {
+        return WindowManager::Instance().Send(hwnd, message, wParam, lParam, -1);
+    }
+    const DWORD owner = ForeignProcess(hwnd);
+    if (!owner || !ProcessChannel::CarriesIntegersOnly(message, lParam)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    return static_cast<LRESULT>(
+        Ask(owner, ProcessChannel::Operation::Send, hwnd, message, wParam, lParam).value_or(0));
+}
+
+HWND DeviceWindowService::Foreground() {
+    return WindowActions::Foreground();
+}
+
+void DeviceWindowService::Deactivate() {
+    WindowActions::Deactivate();
+}
+
+void DeviceWindowService::Serve() {
+    MessageServer::Instance().Serve(&DeviceWindowService::Answer);
+}
+
+ProcessChannel::Reply DeviceWindowService::Answer(const ProcessChannel::Request& request) {
+    ProcessChannel::Reply reply;
+    const auto hwnd = reinterpret_cast<HWND>(static_cast<std::uintptr_t>(request.hwnd));
+    if (!IsLocal(hwnd)) {
+        return reply;
+    }
+    const auto wParam = static_cast<WPARAM>(request.wParam);
+    const auto lParam = static_cast<LPARAM>(request.lParam);
+    WindowManager& manager = WindowManager::Instance();
+    switch (static_cast<ProcessChannel::Operation>(request.operation)) {
+    case ProcessChannel::Operation::Send: {
+        if (!ProcessChannel::CarriesIntegersOnly(request.message, lParam)) {
+            break;
+        }
+        bool answered = false;
+        reply.result = manager.Send(hwnd, request.message, wParam, lParam,
+                                    ProcessChannel::timeoutMs, &answered);
+        reply.ok = answered;
+        break;
+    }
+    case ProcessChannel::Operation::Post:
+        reply.ok = ProcessChannel::CarriesIntegersOnly(request.message, lParam) &&
+                   manager.Post(hwnd, request.message, wParam, lParam);
+        break;
+    case ProcessChannel::Operation::Show:
+        reply.result = WindowActions::Show(hwnd, request.command).value_or(false);
+        reply.ok = 1;
+        break;
+    case ProcessChannel::Operation::Activate:
+        reply.ok = WindowActions::Activate(hwnd);
+        break;
+    }
+    return reply;
+}
+
+} // namespace platform

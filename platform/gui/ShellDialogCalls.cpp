@@ -1,0 +1,149 @@
+// The Pocket PC shell's calls for full-screen dialogs. There is no input panel on a desktop, so
+// only the bookkeeping and the dialog's place on the screen remain.
+#include "WindowClasses.h"
+#include "WindowManager.h"
+#include "platform/display.h"
+#include "platform/gui.h"
+
+using platform::Window;
+using platform::WindowManager;
+
+namespace {
+
+constexpr DWORD errorInvalidWindowHandle = 1400;
+// The sizes the device's shell structures have on the device itself.
+constexpr DWORD deviceMenuBarInfoSize = 36;
+constexpr DWORD deviceActivateInfoSize = 12;
+
+// Across the screen, between the caption bar and the menu bar.
+void FitToScreen(HWND hwnd) {
+    const int width = GetSystemMetrics(SM_CXSCREEN);
+    const int height = GetSystemMetrics(SM_CYSCREEN);
+    MoveWindow(hwnd, 0, SH_CAPTION_HEIGHT, width, height - SH_CAPTION_HEIGHT - SH_MENUBAR_HEIGHT,
+               TRUE);
+}
+
+void Changed(WindowManager& manager, DWORD owner, HWND hwnd) {
+    manager.Notify(owner, [hwnd](platform::GuiBackend& backend) { backend.Changed(hwnd); });
+}
+
+bool ValidActivateInfo(const SHACTIVATEINFO* info) {
+    return info && (info->cbSize == deviceActivateInfoSize || info->cbSize == sizeof *info);
+}
+
+// Whether window is hwnd or lies within it.
+bool Within(WindowManager& manager, HWND window, HWND hwnd) {
+    auto lock = manager.Lock();
+    for (const Window* current = manager.Find(window); current;
+         current = current->IsChild() ? manager.Find(current->parent) : nullptr) {
+        if (current->handle == hwnd) {
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+BOOL SHInitDialog(PSHINITDLGINFO info) {
+    if (!info || !(info->dwMask & SHIDIM_FLAGS)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    WindowManager& manager = WindowManager::Instance();
+    const HWND hwnd = info->hDlg;
+    const bool sized = (info->dwFlags & SHIDIF_SIZEDLG) != 0;
+    DWORD owner = 0;
+    {
+        auto lock = manager.Lock();
+        Window* window = manager.Find(hwnd);
+        if (!window || window->IsChild()) {
+            SetLastError(errorInvalidWindowHandle);
+            return FALSE;
+        }
+        window->doneButton = (info->dwFlags & SHIDIF_DONEBUTTON) != 0;
+        window->fullScreen = sized;
+        owner = window->threadId;
+    }
+    if (sized) {
+        FitToScreen(hwnd);
+    }
+    Changed(manager, owner, hwnd);
+    return TRUE;
+}
+
+BOOL SHCreateMenuBar(PSHMENUBARINFO info) {
+    if (!info || (info->cbSize != deviceMenuBarInfoSize && info->cbSize != sizeof *info)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    WindowManager& manager = WindowManager::Instance();
+    DWORD owner = 0;
+    {
+        auto lock = manager.Lock();
+        const Window* window = manager.Find(info->hwndParent);
+        if (!window) {
+            SetLastError(errorInvalidWindowHandle);
+            return FALSE;
+        }
+        owner = window->threadId;
+    }
+    const HWND bar = CreateWindowExW(0, platform::WindowClasses::menuBarClass, L"", WS_CHILD, 0, 0,
+                                     0, 0, info->hwndParent, nullptr, info->hInstRes, nullptr);
+    if (!bar) {
+        return FALSE;
+    }
+    {
+        auto lock = manager.Lock();
+        if (Window* window = manager.Find(info->hwndParent)) {
+            window->menuBar = true;
+        }
+    }
+    info->hwndMB = bar;
+    Changed(manager, owner, info->hwndParent);
+    return TRUE;
+}
+
+BOOL SHHandleWMActivate(HWND hwnd, WPARAM wParam, LPARAM, PSHACTIVATEINFO info, DWORD) {
+    if (!ValidActivateInfo(info) || !IsWindow(hwnd)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    WindowManager& manager = WindowManager::Instance();
+    if ((wParam & 0xFFFF) == WA_INACTIVE) {
+        // The focus to give back when the dialog comes to the front again; the input panel
+        // would stay as it was (it never is up here).
+        const HWND focus = GetFocus();
+        info->hwndLastFocus = focus && Within(manager, focus, hwnd) ? focus : nullptr;
+        info->fSipOnDeactivation = info->fSipUp;
+        info->fActive = 0;
+        return TRUE;
+    }
+    info->fActive = 1;
+    if (info->hwndLastFocus && Within(manager, info->hwndLastFocus, hwnd)) {
+        SetFocus(info->hwndLastFocus);
+    }
+    return TRUE;
+}
+
+BOOL SHHandleWMSettingChange(HWND hwnd, WPARAM, LPARAM, PSHACTIVATEINFO info) {
+    if (!ValidActivateInfo(info)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    WindowManager& manager = WindowManager::Instance();
+    bool fullScreen = false;
+    {
+        auto lock = manager.Lock();
+        const Window* window = manager.Find(hwnd);
+        if (!window) {
+            SetLastError(errorInvalidWindowHandle);
+            return FALSE;
+        }
+        fullScreen = window->fullScreen;
+    }
+    if (fullScreen) {
+        FitToScreen(hwnd);
+    }
+    return TRUE;
+}

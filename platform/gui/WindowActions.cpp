@@ -1,0 +1,139 @@
+#include "WindowActions.h"
+
+#include <unistd.h>
+
+#include "ProcessChannel.h"
+#include "WindowDirectory.h"
+#include "WindowManager.h"
+
+namespace platform {
+
+std::optional<bool> WindowActions::Show(HWND hwnd, int command) {
+    WindowManager& manager = WindowManager::Instance();
+    const bool show = command != SW_HIDE && command != SW_MINIMIZE;
+    bool was = false;
+    bool topLevel = false;
+    DWORD owner = 0;
+    {
+        auto lock = manager.Lock();
+        Window* window = manager.Find(hwnd);
+        if (!window) {
+            return std::nullopt;
+        }
+        was = window->IsVisible();
+        topLevel = !window->IsChild();
+        owner = window->threadId;
+        if (show == was) {
+            return was;
+        }
+        if (show) {
+            window->style |= WS_VISIBLE;
+            window->invalid = true;
+            window->erase = true;
+            window->invalidArea = {0, 0, window->ClientWidth(), window->ClientHeight()};
+            if (topLevel) {
+                window->raised = WindowDirectory::Stamp();
+            }
+        } else {
+            window->style &= ~WS_VISIBLE;
+        }
+        manager.Publish(*window);
+    }
+    if (show && topLevel) {
+        // The backend is chosen on the thread that shows the first window: its own thread.
+        manager.RunOnThread(owner, [&manager] { manager.WindowShown(); });
+    }
+    manager.Notify(owner, [hwnd, show](GuiBackend& backend) { backend.Shown(hwnd, show); });
+    if (const auto queue = manager.QueueOf(owner)) {
+        queue->Wake();
+    }
+    return was;
+}
+
+bool WindowActions::Activate(HWND hwnd) {
+    WindowManager& manager = WindowManager::Instance();
+    DWORD owner = 0;
+    {
+        auto lock = manager.Lock();
+        Window* window = manager.Find(hwnd);
+        if (!window) {
+            return false;
+        }
+        Window* top = manager.TopLevel(*window);
+        hwnd = top->handle;
+        owner = top->threadId;
+        top->raised = WindowDirectory::Stamp();
+        manager.Publish(*top);
+    }
+    const HWND previous = WindowDirectory::Foreground();
+    if (previous == hwnd) {
+        return true;
+    }
+    WindowDirectory::SetForeground(hwnd);
+    manager.Notify(owner, [hwnd](GuiBackend& backend) { backend.Activated(hwnd); });
+    if (previous) {
+        DeliverActivation(previous, WA_INACTIVE, hwnd);
+    }
+    DeliverActivation(hwnd, WA_ACTIVE, previous);
+    return true;
+}
+
+void WindowActions::Deactivate() {
+    const HWND previous = WindowDirectory::Foreground();
+    if (!previous) {
+        return;
+    }
+    WindowDirectory::SetForeground(nullptr);
+    DeliverActivation(previous, WA_INACTIVE, nullptr);
+}
+
+HWND WindowActions::Foreground() {
+    const HWND front = WindowDirectory::Foreground();
+    if (!front) {
+        return nullptr;
+    }
+    WindowManager& manager = WindowManager::Instance();
+    {
+        auto lock = manager.Lock();
+        if (const Window* window = manager.Find(front)) {
+            return window->IsVisible() ? front : nullptr;
+        }
+    }
+    const std::optional<WindowDirectory::Entry> entry = WindowDirectory::Get(front);
+    // The window of this process that is gone, or of a process that has ended.
+    if (!entry || entry->processId == static_cast<DWORD>(getpid())) {
+        return nullptr;
+    }
+    return entry->visible ? front : nullptr;
+}
+
+void WindowActions::DeliverActivation(HWND hwnd, WPARAM state, HWND other) {
+    WindowManager& manager = WindowManager::Instance();
+    const auto otherValue = reinterpret_cast<LPARAM>(other);
+    DWORD owner = 0;
+    {
+        auto lock = manager.Lock();
+        if (const Window* window = manager.Find(hwnd)) {
+            owner = window->threadId;
+        }
+    }
+    if (owner != 0) {
+        manager.RunOnThread(owner, [&manager, hwnd, state, otherValue] {
+            manager.Call(hwnd, WM_ACTIVATE, state, otherValue);
+        });
+        return;
+    }
+    const std::optional<WindowDirectory::Entry> entry = WindowDirectory::Get(hwnd);
+    if (!entry || entry->processId == static_cast<DWORD>(getpid())) {
+        return;
+    }
+    ProcessChannel::Request request;
+    request.operation = static_cast<std::uint32_t>(ProcessChannel::Operation::Post);
+    request.hwnd = reinterpret_cast<std::uintptr_t>(hwnd);
+    request.message = WM_ACTIVATE;
+    request.wParam = state;
+    request.lParam = otherValue;
+    ProcessChannel::Call(entry->processId, request);
+}
+
+} // namespace platform

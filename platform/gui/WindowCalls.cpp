@@ -1,0 +1,637 @@
+// Windows of this process: classes, creation and destruction, place, text, long values,
+// focus and family. Windows of other processes answer what the directory knows of them.
+#include <algorithm>
+#include <cstring>
+#include <functional>
+#include <unistd.h>
+#include <utility>
+
+#include "DeviceWindowService.h"
+#include "WindowActions.h"
+#include "WindowClasses.h"
+#include "WindowDirectory.h"
+#include "WindowManager.h"
+#include "platform/display.h"
+#include "platform/gui.h"
+
+using platform::Window;
+using platform::WindowActions;
+using platform::WindowClass;
+using platform::WindowClasses;
+using platform::WindowDirectory;
+using platform::WindowManager;
+
+namespace {
+
+constexpr DWORD errorInvalidWindowHandle = 1400;
+constexpr DWORD errorTopLevelWithChildStyle = 1406;
+constexpr DWORD errorCannotFindClass = 1407;
+constexpr DWORD errorClassExists = 1410;
+constexpr DWORD errorClassDoesNotExist = 1411;
+constexpr DWORD errorClassHasWindows = 1412;
+constexpr DWORD errorInvalidIndex = 1413;
+constexpr DWORD errorControlIdNotFound = 1421;
+constexpr DWORD errorModuleNotFound = 126;
+
+// The running program's module: programs of the device have one module each that the system
+// asks for, so one value stands for it.
+const HMODULE programModule = reinterpret_cast<HMODULE>(std::uintptr_t{0x10000});
+
+// Each thread has its own focus window.
+thread_local HWND focusWindow = nullptr;
+
+BOOL Fail(DWORD error) {
+    SetLastError(error);
+    return FALSE;
+}
+
+// Every descendant of the window, parents before their children.
+void CollectTree(WindowManager& manager, HWND hwnd, std::vector<HWND>& tree) {
+    tree.push_back(hwnd);
+    if (const Window* window = manager.Find(hwnd)) {
+        for (const HWND child : window->children) {
+            CollectTree(manager, child, tree);
+        }
+    }
+}
+
+std::optional<WindowDirectory::Entry> Foreign(HWND hwnd) {
+    std::optional<WindowDirectory::Entry> entry = WindowDirectory::Get(hwnd);
+    if (entry && entry->processId == static_cast<DWORD>(getpid())) {
+        return std::nullopt;
+    }
+    return entry;
+}
+
+int CopyText(const std::wstring& text, LPWSTR buffer, int maxCount) {
+    if (!buffer || maxCount <= 0) {
+        return 0;
+    }
+    const int length = std::min<int>(static_cast<int>(text.size()), maxCount - 1);
+    std::copy_n(text.begin(), length, buffer);
+    buffer[length] = L'\0';
+    return length;
+}
+
+} // namespace
+
+ATOM RegisterClassW(const WNDCLASSW* windowClass) {
+    if (!windowClass || !windowClass->lpszClassName || !*windowClass->lpszClassName ||
+        !windowClass->lpfnWndProc) {
+        Fail(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    WindowClass registered;
+    registered.name = windowClass->lpszClassName;
+    registered.style = windowClass->style;
+    registered.procedure = windowClass->lpfnWndProc;
+    registered.instance = windowClass->hInstance;
+    registered.icon = windowClass->hIcon;
+    registered.background = windowClass->hbrBackground;
+    if (!WindowClasses::Instance().Register(registered)) {
+        Fail(errorClassExists);
+        return 0;
+    }
+    // The atom only says that registration worked; classes are always named.
+    return 1;
+}
+
+BOOL UnregisterClassW(LPCWSTR className, HINSTANCE) {
+    if (!className) {
+        return Fail(ERROR_INVALID_PARAMETER);
+    }
+    WindowManager& manager = WindowManager::Instance();
+    const auto windowClass = WindowClasses::Instance().Find(className);
+    if (!windowClass || windowClass->predefined) {
+        return Fail(errorClassDoesNotExist);
+    }
+    auto lock = manager.Lock();
+    for (const Window* window : manager.All()) {
+        if (window->windowClass == windowClass) {
+            return Fail(errorClassHasWindows);
+        }
+    }
+    return WindowClasses::Instance().Unregister(className) ? TRUE : Fail(errorClassDoesNotExist);
+}
+
+HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD style, int x,
+                     int y, int width, int height, HWND parent, HMENU menu, HINSTANCE instance,
+                     LPVOID param) {
+    if (!className) {
+        Fail(ERROR_INVALID_PARAMETER);
+        return nullptr;
+    }
+    const auto windowClass = WindowClasses::Instance().Find(className);
+    if (!windowClass) {
+        Fail(errorCannotFindClass);
+        return nullptr;
+    }
+    WindowManager& manager = WindowManager::Instance();
+    const bool child = (style & WS_CHILD) != 0;
+    {
+        auto lock = manager.Lock();
+        if (parent && !manager.Find(parent)) {
+            Fail(errorInvalidWindowHandle);
+            return nullptr;
+        }
+    }
+    if (child && !parent) {
+        Fail(errorTopLevelWithChildStyle);
+        return nullptr;
+    }
+    const HWND hwnd = WindowDirectory::NewHandle();
+    if (!hwnd) {
+        Fail(ERROR_ACCESS_DENIED);
+        return nullptr;
+    }
+    // The thread gets its queue with its first window.
+    manager.CurrentQueue();
+    if (!child) {
+        platform::DeviceWindowService::Serve();
+    }
+
+    // A default place is the screen's corner; a default size, the whole screen.
+    if (x == CW_USEDEFAULT) {
+        x = y = 0;
+    }
+    if (width == CW_USEDEFAULT) {
+        width = GetSystemMetrics(SM_CXSCREEN);
+        height = GetSystemMetrics(SM_CYSCREEN);
+    }
+    auto window = std::make_shared<Window>(hwnd, WindowManager::CurrentThreadId(), windowClass);
+    window->parent = parent;
+    window->style = style & ~WS_VISIBLE;
+    window->exStyle = exStyle;
+    window->title = windowName ? windowName : L"";
+    window->controlId = child ? static_cast<int>(reinterpret_cast<std::intptr_t>(menu)) : 0;
+    window->rect = {x, y, x + std::max(width, 0), y + std::max(height, 0)};
+    window->raised = WindowDirectory::Stamp();
+    {
+        auto lock = manager.Lock();
+        if (Window* parentWindow = parent ? manager.Find(parent) : nullptr; parentWindow && child) {
+            parentWindow->children.push_back(hwnd);
+        }
+        manager.Add(window);
+        manager.Publish(*window);
+    }
+    const DWORD owner = window->threadId;
+    manager.Notify(owner, [hwnd](platform::GuiBackend& backend) { backend.Created(hwnd); });
+
+    CREATESTRUCTW create{};
+    create.lpCreateParams = param;
+    create.hInstance = instance;
+    create.hMenu = menu;
+    create.hwndParent = parent;
+    create.cy = height;
+    create.cx = width;
+    create.y = y;
+    create.x = x;
+    create.style = static_cast<LONG>(style);
+    create.lpszName = windowName;
+    create.lpszClass = className;
+    create.dwExStyle = exStyle;
+    if (manager.Call(hwnd, WM_CREATE, 0, reinterpret_cast<LPARAM>(&create)) == -1) {
+        DestroyWindow(hwnd);
+        Fail(ERROR_ACCESS_DENIED);
+        return nullptr;
+    }
+    if (!IsWindow(hwnd)) {
+        // Destroyed while it was being created.
+        return nullptr;
+    }
+    if (style & WS_VISIBLE) {
+        WindowActions::Show(hwnd, SW_SHOW);
+    }
+    return hwnd;
+}
+
+BOOL DestroyWindow(HWND hwnd) {
+    WindowManager& manager = WindowManager::Instance();
+    std::vector<HWND> owned;
+    {
+        auto lock = manager.Lock();
+        Window* window = manager.Find(hwnd);
+        if (!window) {
+            return Fail(errorInvalidWindowHandle);
+        }
+        if (window->threadId != WindowManager::CurrentThreadId()) {
+            return Fail(ERROR_ACCESS_DENIED);
+        }
+        if (window->destroying) {
+            return TRUE;
+        }
+        for (const Window* other : manager.All()) {
+            if (!other->IsChild() && other->parent == hwnd) {
+                owned.push_back(other->handle);
+            }
+        }
+    }
+    // Windows it owns (dialogs of a window) go before it.
+    for (const HWND ownedWindow : owned) {
+        DestroyWindow(ownedWindow);
+    }
+    std::vector<HWND> tree;
+    {
+        auto lock = manager.Lock();
+        Window* window = manager.Find(hwnd);
+        if (!window || window->destroying) {
+            return TRUE;
+        }
+        CollectTree(manager, hwnd, tree);
+        for (const HWND member : tree) {
+            manager.Find(member)->destroying = true;
+        }
+    }
+    if (WindowDirectory::Foreground() == hwnd) {
+        WindowDirectory::SetForeground(nullptr);
+    }
+    // WM_DESTROY reaches the window first and then its children, which all still exist.
+    for (const HWND member : tree) {
+        manager.Call(member, WM_DESTROY, 0, 0);
+    }
+    // The handles go children first.
+    std::reverse(tree.begin(), tree.end());
+    std::vector<DWORD> owners;
+    {
+        auto lock = manager.Lock();
+        for (const HWND member : tree) {
+            Window* window = manager.Find(member);
+            owners.push_back(window->threadId);
+            if (Window* parent = window->IsChild() ? manager.Find(window->parent) : nullptr) {
+                std::erase(parent->children, member);
+            } else if (!window->IsChild()) {
+                WindowDirectory::Remove(member);
+            }
+            if (focusWindow == member) {
+                focusWindow = nullptr;
+            }
+            manager.Remove(member);
+        }
+    }
+    for (std::size_t i = 0; i < tree.size(); ++i) {
+        manager.Notify(owners[i], [member = tree[i]](platform::GuiBackend& backend) {
+            backend.Destroyed(member);
+        });
+    }
+    return TRUE;
+}
+
+BOOL MoveWindow(HWND hwnd, int x, int y, int width, int height, BOOL repaint) {
+    return SetWindowPos(hwnd, nullptr, x, y, width, height,
+                        SWP_NOZORDER | SWP_NOACTIVATE | (repaint ? 0u : SWP_NOREDRAW))
+               ? TRUE
+               : FALSE;
+}
+
+BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int width, int height, UINT flags) {
+    WindowManager& manager = WindowManager::Instance();
+    DWORD owner = 0;
+    RECT screen{};
+    bool moved = false;
+    bool raised = false;
+    bool restyled = false;
+    {
+        auto lock = manager.Lock();
+        Window* window = manager.Find(hwnd);
+        if (!window) {
+            return Fail(errorInvalidWindowHandle);
+        }
+        owner = window->threadId;
+        RECT rect = window->rect;
+        if (!(flags & SWP_NOMOVE)) {
+            rect = {x, y, x + (rect.right - rect.left), y + (rect.bottom - rect.top)};
+        }
+        if (!(flags & SWP_NOSIZE)) {
+            rect.right = rect.left + std::max(width, 0);
+            rect.bottom = rect.top + std::max(height, 0);
+        }
+        moved = std::memcmp(&rect, &window->rect, sizeof rect) != 0;
+        window->rect = rect;
+        if (!(flags & SWP_NOZORDER) && !window->IsChild()) {
+            const DWORD before = window->exStyle;
+            if (insertAfter == HWND_TOPMOST) {
+                window->exStyle |= WS_EX_TOPMOST;
+            } else if (insertAfter == HWND_NOTOPMOST) {
+                window->exStyle &= ~WS_EX_TOPMOST;
+            }
+            restyled = before != window->exStyle;
+            if (insertAfter == HWND_BOTTOM) {
+                window->raised = 0;
+            } else if (insertAfter == HWND_TOP || insertAfter == HWND_TOPMOST ||
+                       insertAfter == HWND_NOTOPMOST) {
+                window->raised = WindowDirectory::Stamp();
+                raised = true;
+            }
+        }
+        screen = manager.ScreenRect(*window);
+        manager.Publish(*window);
+    }
+    if (moved) {
+        manager.Notify(owner, [hwnd, screen](platform::GuiBackend& b) { b.Moved(hwnd, screen); });
+        if (!(flags & SWP_NOREDRAW)) {
+            InvalidateRect(hwnd, nullptr, TRUE);
+        }
+    }
+    if (restyled) {
+        manager.Notify(owner, [hwnd](platform::GuiBackend& b) { b.Changed(hwnd); });
+    }
+    if (raised) {
+        manager.Notify(owner, [hwnd](platform::GuiBackend& b) { b.Raised(hwnd); });
+    }
+    if (flags & SWP_SHOWWINDOW) {
+        WindowActions::Show(hwnd, SW_SHOWNA);
+    } else if (flags & SWP_HIDEWINDOW) {
+        WindowActions::Show(hwnd, SW_HIDE);
+    }
+    return TRUE;
+}
+
+BOOL GetWindowRect(HWND hwnd, LPRECT rect) {
+    if (!rect) {
+        return Fail(ERROR_INVALID_PARAMETER);
+    }
+    WindowManager& manager = WindowManager::Instance();
+    {
+        auto lock = manager.Lock();
+        if (const Window* window = manager.Find(hwnd)) {
+            *rect = manager.ScreenRect(*window);
+            return TRUE;
+        }
+    }
+    if (const auto entry = Foreign(hwnd)) {
+        *rect = entry->rect;
+        return TRUE;
+    }
+    return Fail(errorInvalidWindowHandle);
+}
+
+BOOL GetClientRect(HWND hwnd, LPRECT rect) {
+    if (!rect) {
+        return Fail(ERROR_INVALID_PARAMETER);
+    }
+    WindowManager& manager = WindowManager::Instance();
+    {
+        auto lock = manager.Lock();
+        if (const Window* window = manager.Find(hwnd)) {
+            *rect = {0, 0, window->ClientWidth(), window->ClientHeight()};
+            return TRUE;
+        }
+    }
+    if (const auto entry = Foreign(hwnd)) {
+        *rect = {0, 0, entry->rect.right - entry->rect.left, entry->rect.bottom - entry->rect.top};
+        return TRUE;
+    }
+    return Fail(errorInvalidWindowHandle);
+}
+
+BOOL SetWindowTextW(HWND hwnd, LPCWSTR text) {
+    WindowManager& manager = WindowManager::Instance();
+    bool answered = false;
+    const LRESULT result =
+        manager.Send(hwnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text), -1, &answered);
+    if (!answered) {
+        // Text is a pointer: it does not cross to another process.
+        return Fail(errorInvalidWindowHandle);
+    }
+    return result ? TRUE : FALSE;
+}
+
+int GetWindowTextW(HWND hwnd, LPWSTR text, int maxCount) {
+    if (!text || maxCount <= 0) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    text[0] = L'\0';
+    WindowManager& manager = WindowManager::Instance();
+    std::optional<std::wstring> title;
+    bool ownThread = false;
+    {
+        auto lock = manager.Lock();
+        if (const Window* window = manager.Find(hwnd)) {
+            ownThread = window->threadId == WindowManager::CurrentThreadId();
+            title = window->title;
+        }
+    }
+    if (ownThread) {
+        return static_cast<int>(manager.Call(hwnd, WM_GETTEXT, static_cast<WPARAM>(maxCount),
+                                             reinterpret_cast<LPARAM>(text)));
+    }
+    if (!title) {
+        if (const auto entry = Foreign(hwnd)) {
+            title = entry->title;
+        }
+    }
+    if (!title) {
+        SetLastError(errorInvalidWindowHandle);
+        return 0;
+    }
+    return CopyText(*title, text, maxCount);
+}
+
+LONG_PTR GetWindowLongPtrW(HWND hwnd, int index) {
+    WindowManager& manager = WindowManager::Instance();
+    auto lock = manager.Lock();
+    const Window* window = manager.Find(hwnd);
+    if (!window) {
+        SetLastError(errorInvalidWindowHandle);
+        return 0;
+    }
+    const bool dialog = window->dialogProcedure != nullptr;
+    switch (index) {
+    case GWL_STYLE:
+        return static_cast<LONG>(window->style);
+    case GWL_EXSTYLE:
+        return static_cast<LONG>(window->exStyle);
+    case GWL_ID:
+        return window->controlId;
+    case GWL_USERDATA:
+        return window->userData;
+    case GWL_WNDPROC:
+        return reinterpret_cast<LONG_PTR>(window->procedure);
+    case DWL_MSGRESULT:
+        if (dialog) {
+            return window->messageResult;
+        }
+        break;
+    case DWL_USER:
+        if (dialog) {
+            return window->dialogUser;
+        }
+        break;
+    default:
+        break;
+    }
+    SetLastError(errorInvalidIndex);
+    return 0;
+}
+
+LONG_PTR SetWindowLongPtrW(HWND hwnd, int index, LONG_PTR value) {
+    WindowManager& manager = WindowManager::Instance();
+    LONG_PTR previous = 0;
+    DWORD owner = 0;
+    bool changed = false;
+    {
+        auto lock = manager.Lock();
+        Window* window = manager.Find(hwnd);
+        if (!window) {
+            SetLastError(errorInvalidWindowHandle);
+            return 0;
+        }
+        owner = window->threadId;
+        const bool dialog = window->dialogProcedure != nullptr;
+        switch (index) {
+        case GWL_STYLE:
+            previous = static_cast<LONG>(window->style);
+            window->style = static_cast<DWORD>(value);
+            changed = true;
+            manager.Publish(*window);
+            break;
+        case GWL_EXSTYLE:
+            previous = static_cast<LONG>(window->exStyle);
+            window->exStyle = static_cast<DWORD>(value);
+            changed = true;
+            break;
+        case GWL_ID:
+            previous = std::exchange(window->controlId, static_cast<int>(value));
+            break;
+        case GWL_USERDATA:
+            previous = std::exchange(window->userData, value);
+            break;
+        case GWL_WNDPROC:
+            if (!value) {
+                SetLastError(ERROR_INVALID_PARAMETER);
+                return 0;
+            }
+            previous = reinterpret_cast<LONG_PTR>(
+                std::exchange(window->procedure, reinterpret_cast<WNDPROC>(value)));
+            break;
+        case DWL_MSGRESULT:
+        case DWL_USER:
+            if (!dialog) {
+                SetLastError(errorInvalidIndex);
+                return 0;
+            }
+            previous = std::exchange(
+                index == DWL_MSGRESULT ? window->messageResult : window->dialogUser, value);
+            break;
+        default:
+            SetLastError(errorInvalidIndex);
+            return 0;
+        }
+    }
+    if (changed) {
+        manager.Notify(owner, [hwnd](platform::GuiBackend& b) { b.Changed(hwnd); });
+    }
+    // A previous value of 0 is told from failure by the last error, as on the device.
+    SetLastError(ERROR_SUCCESS);
+    return previous;
+}
+
+LONG GetWindowLongW(HWND hwnd, int index) {
+    return static_cast<LONG>(GetWindowLongPtrW(hwnd, index));
+}
+
+LONG SetWindowLongW(HWND hwnd, int index, LONG value) {
+    return static_cast<LONG>(SetWindowLongPtrW(hwnd, index, value));
+}
+
+HMODULE GetModuleHandleW(LPCWSTR moduleName) {
+    if (moduleName) {
+        SetLastError(errorModuleNotFound);
+        return nullptr;
+    }
+    return programModule;
+}
+
+HWND SetFocus(HWND hwnd) {
+    WindowManager& manager = WindowManager::Instance();
+    if (hwnd) {
+        auto lock = manager.Lock();
+        const Window* window = manager.Find(hwnd);
+        if (!window || window->threadId != WindowManager::CurrentThreadId()) {
+            SetLastError(window ? ERROR_ACCESS_DENIED : errorInvalidWindowHandle);
+            return nullptr;
+        }
+    }
+    const HWND previous = GetFocus();
+    if (previous == hwnd) {
+        return previous;
+    }
+    focusWindow = hwnd;
+    if (previous) {
+        manager.Call(previous, WM_KILLFOCUS, reinterpret_cast<WPARAM>(hwnd), 0);
+    }
+    if (hwnd) {
+        manager.Call(hwnd, WM_SETFOCUS, reinterpret_cast<WPARAM>(previous), 0);
+    }
+    return previous;
+}
+
+HWND GetFocus() {
+    WindowManager& manager = WindowManager::Instance();
+    auto lock = manager.Lock();
+    if (focusWindow && !manager.Find(focusWindow)) {
+        focusWindow = nullptr;
+    }
+    return focusWindow;
+}
+
+HWND GetDlgItem(HWND dialog, int id) {
+    WindowManager& manager = WindowManager::Instance();
+    auto lock = manager.Lock();
+    const Window* window = manager.Find(dialog);
+    if (!window) {
+        SetLastError(errorInvalidWindowHandle);
+        return nullptr;
+    }
+    for (const HWND child : window->children) {
+        if (const Window* control = manager.Find(child); control && control->controlId == id) {
+            return child;
+        }
+    }
+    SetLastError(errorControlIdNotFound);
+    return nullptr;
+}
+
+BOOL IsWindow(HWND hwnd) {
+    WindowManager& manager = WindowManager::Instance();
+    {
+        auto lock = manager.Lock();
+        if (manager.Find(hwnd)) {
+            return TRUE;
+        }
+    }
+    return Foreign(hwnd) ? TRUE : FALSE;
+}
+
+BOOL IsWindowVisible(HWND hwnd) {
+    WindowManager& manager = WindowManager::Instance();
+    {
+        auto lock = manager.Lock();
+        if (const Window* window = manager.Find(hwnd)) {
+            for (; window; window = window->IsChild() ? manager.Find(window->parent) : nullptr) {
+                if (!window->IsVisible()) {
+                    return FALSE;
+                }
+            }
+            return TRUE;
+        }
+    }
+    const auto entry = Foreign(hwnd);
+    return entry && entry->visible ? TRUE : FALSE;
+}
+
+HWND GetParent(HWND hwnd) {
+    WindowManager& manager = WindowManager::Instance();
+    auto lock = manager.Lock();
+    const Window* window = manager.Find(hwnd);
+    if (!window) {
+        SetLastError(errorInvalidWindowHandle);
+        return nullptr;
+    }
+    // A pop-up window's owner counts as its parent, as on the device.
+    if (window->IsChild() || (window->style & WS_POPUP)) {
+        return window->parent;
+    }
+    return nullptr;
+}

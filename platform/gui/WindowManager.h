@@ -1,0 +1,90 @@
+// The window layer's core for this process: its windows, the threads' message queues, the
+// delivery of messages between threads, and the backend that shows the windows.
+//
+// Locking: one mutex (Lock) guards every Window; window procedures, backend calls and file
+// writes other than the directory's run without it.
+#pragma once
+
+#include <atomic>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include "GuiBackend.h"
+#include "HeadlessBackend.h"
+#include "MessageQueue.h"
+#include "Window.h"
+
+namespace platform {
+
+class WindowManager {
+  public:
+    static WindowManager& Instance();
+
+    // The windows, under the lock.
+    std::unique_lock<std::mutex> Lock() { return std::unique_lock(mutex); }
+    // A window of this process whose handle is still valid (also while WM_DESTROY is under
+    // way); null otherwise.
+    Window* Find(HWND hwnd) const;
+    void Add(std::shared_ptr<Window> window);
+    void Remove(HWND hwnd);
+    // Every window of this process, parents before their children.
+    std::vector<Window*> All() const;
+    // The window's outer rectangle and client area on the screen.
+    RECT ScreenRect(const Window& window) const;
+    RECT ScreenClientRect(const Window& window) const;
+    // A child's top-level window; the window itself for a top-level one.
+    Window* TopLevel(Window& window) const;
+    // Records a top-level window's state in the device's window directory.
+    void Publish(const Window& window) const;
+
+    static DWORD CurrentThreadId();
+    // The calling thread's queue, made on first use and closed when the thread ends.
+    std::shared_ptr<MessageQueue> CurrentQueue();
+    std::shared_ptr<MessageQueue> QueueOf(DWORD threadId);
+
+    // Calls the window's procedure on this thread (its own); 0 for a window that is gone.
+    LRESULT Call(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    // Delivers a message to a window of this process and returns its result: a direct call on
+    // the window's own thread, otherwise through that thread's queue, waiting at most timeoutMs
+    // (-1: as long as it takes) while handling what is sent to this thread meanwhile.
+    // answered is false when the window is gone or did not answer in time.
+    LRESULT Send(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, int timeoutMs,
+                 bool* answered = nullptr);
+    bool Post(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    // Runs the work on the thread now when it is this one, else from that thread's queue.
+    void RunOnThread(DWORD threadId, std::function<void()> work);
+
+    // Tells the backend on the window's thread; nothing before a backend shows windows.
+    void Notify(DWORD threadId, std::function<void(GuiBackend&)> what);
+    // A top-level window is being shown: the first time, the backend is chosen and loaded.
+    void WindowShown();
+    // Waits on the thread's behalf (GuiBackend::WaitForEvents).
+    void Wait(MessageQueue& queue, int timeoutMs);
+
+    // The thread that owns the queue has ended: its windows go without messages, and what was
+    // sent to it is answered with 0.
+    void ThreadEnded(const std::shared_ptr<MessageQueue>& queue);
+
+  private:
+    WindowManager();
+    static void BeforeFork();
+    static void AfterForkInParent();
+    static void AfterForkInChild();
+
+    mutable std::mutex mutex;
+    std::map<std::uintptr_t, std::shared_ptr<Window>> windows;
+
+    std::mutex queuesMutex;
+    std::map<DWORD, std::shared_ptr<MessageQueue>> queues;
+
+    HeadlessBackend headless;
+    std::mutex backendMutex;
+    bool backendChosen = false;
+    // The backend in place; the headless one until a window is first shown on a display.
+    std::atomic<GuiBackend*> backend;
+};
+
+} // namespace platform
