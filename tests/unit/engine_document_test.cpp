@@ -136,7 +136,7 @@ TEST_F(Recording, PausesRunAgainstOneDeadlineThatDeliberateWaitsRestart) {
     TempDevice device;
     RecordingInjector injector;
     device.Write(macroFolder + "Timing.macros", "Pause 0.01 s\nPause 0.01 s\nKeyboard up\n"
-                                                "Pause 0.01 s\n");
+                                                "Pause 0.01 s\nStart Today\nPause 0.01 s\n");
     ASSERT_TRUE(document.Load(L"Timing"));
     // Interleave steps that take 3 ms each, as injection would, between the pauses.
     const std::vector<ActionPtr> steps = document.Steps();
@@ -148,16 +148,16 @@ TEST_F(Recording, PausesRunAgainstOneDeadlineThatDeliberateWaitsRestart) {
         document.Add(ActionPtr(new Busy(clock, 3)), Macros::AddPlain);
     }
     document.StopRecording();
-    ASSERT_EQ(document.Steps().size(), 8u);
+    ASSERT_EQ(document.Steps().size(), 12u);
 
     clock.deadlines.clear();
     const std::int64_t begin = clock.micros;
     ASSERT_TRUE(document.Play());
     // 10 and 20 ms from the beginning whatever the steps between took; the key's hold ends
-    // at 223 ms and the deadline restarts there, so the last pause ends 10 ms later, the 3 ms
-    // step before it included.
+    // at 223 ms and the deadline restarts there, so the next pause ends 10 ms later, the 3 ms
+    // step before it included; likewise after the Today screen's 200 ms wait (236 to 436 ms).
     const std::vector<std::int64_t> expected = {begin + 10'000, begin + 20'000,
-                                                begin + 223'000 + 10'000};
+                                                begin + 223'000 + 10'000, begin + 436'000 + 10'000};
     EXPECT_EQ(clock.deadlines, expected);
 }
 
