@@ -1,6 +1,7 @@
 // tapweave-device: inspect and drive a device from a Linux shell.
 #include <cerrno>
 #include <climits>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -13,6 +14,7 @@
 #include "platform/Injector.h"
 #include "platform/display.h"
 #include "platform/files.h"
+#include "platform/gui.h"
 #include "platform/input.h"
 #include "platform/registry.h"
 
@@ -29,9 +31,19 @@ constexpr const char* usage =
     "  reg delete KEY                    delete a key with all its subkeys\n"
     "  mouse FLAGS DX DY                 inject a mouse_event\n"
     "  key VK FLAGS                      inject a keybd_event\n"
+    "  windows                           the device's top-level windows, front to back:\n"
+    "                                    handle, class, title, process, visible, rectangle\n"
+    "  send CLASS TITLE MSG WPARAM LPARAM  send a message to a window; prints the result\n"
+    "  post CLASS TITLE MSG WPARAM LPARAM  post a message to a window\n"
+    "  show CLASS TITLE                  show a window\n"
+    "  hide CLASS TITLE                  hide a window\n"
     "\n"
     "KEY is a root and a path: HKLM\\Software\\Apps (HKLM, HKCU, HKCR or their long names).\n"
-    "Numbers are in C notation: 0x8002, 27300, -5.\n";
+    "Numbers are in C notation: 0x8002, 27300, -5.\n"
+    "A window is found by exact CLASS and TITLE; \"\" for either matches any. MSG is a number\n"
+    "or a name: WM_NULL, WM_ACTIVATE, WM_PAINT, WM_CLOSE, WM_SETTINGCHANGE, WM_HELP,\n"
+    "WM_KEYDOWN, WM_KEYUP, WM_COMMAND, WM_MOUSEMOVE, WM_LBUTTONDOWN, WM_LBUTTONUP, WM_USER.\n"
+    "Only integer parameters reach another process.\n";
 
 int Fail(const std::string& message) {
     std::fprintf(stderr, "tapweave-device: %s\n", message.c_str());
@@ -321,6 +333,118 @@ int Key(const std::vector<std::string>& args) {
     return 0;
 }
 
+struct MessageName {
+    const char* name;
+    UINT message;
+};
+
+constexpr MessageName messageNames[] = {
+    {"WM_NULL", WM_NULL},
+    {"WM_ACTIVATE", WM_ACTIVATE},
+    {"WM_PAINT", WM_PAINT},
+    {"WM_CLOSE", WM_CLOSE},
+    {"WM_SETTINGCHANGE", WM_SETTINGCHANGE},
+    {"WM_HELP", WM_HELP},
+    {"WM_KEYDOWN", WM_KEYDOWN},
+    {"WM_KEYUP", WM_KEYUP},
+    {"WM_COMMAND", WM_COMMAND},
+    {"WM_MOUSEMOVE", WM_MOUSEMOVE},
+    {"WM_LBUTTONDOWN", WM_LBUTTONDOWN},
+    {"WM_LBUTTONUP", WM_LBUTTONUP},
+    {"WM_USER", WM_USER},
+};
+
+std::optional<UINT> ParseMessage(const std::string& text) {
+    for (const MessageName& known : messageNames) {
+        if (text == known.name) {
+            return known.message;
+        }
+    }
+    const auto number = ParseNumber(text.c_str(), 0, UINT32_MAX);
+    return number ? std::optional(static_cast<UINT>(*number)) : std::nullopt;
+}
+
+BOOL PrintWindow(HWND hwnd, LPARAM) {
+    wchar_t className[256] = {};
+    wchar_t title[1024] = {};
+    GetClassNameW(hwnd, className, 256);
+    GetWindowTextW(hwnd, title, 1024);
+    DWORD processId = 0;
+    GetWindowThreadProcessId(hwnd, &processId);
+    RECT rect{};
+    GetWindowRect(hwnd, &rect);
+    std::printf("0x%08lx\t%s\t%s\t%u\t%d\t%ld,%ld,%ld,%ld\n",
+                static_cast<unsigned long>(reinterpret_cast<std::uintptr_t>(hwnd)),
+                Narrow(className).c_str(), Narrow(title).c_str(), processId,
+                IsWindowVisible(hwnd) ? 1 : 0, static_cast<long>(rect.left),
+                static_cast<long>(rect.top), static_cast<long>(rect.right),
+                static_cast<long>(rect.bottom));
+    return TRUE;
+}
+
+int Windows() {
+    platform::Device::Initialise();
+    EnumWindows(PrintWindow, 0);
+    return 0;
+}
+
+// The window named by CLASS and TITLE ("" for any); null after reporting when there is none.
+HWND FindNamed(const std::string& className, const std::string& title) {
+    const std::wstring wideClass = Widen(className);
+    const std::wstring wideTitle = Widen(title);
+    const HWND hwnd = FindWindowW(className.empty() ? nullptr : wideClass.c_str(),
+                                  title.empty() ? nullptr : wideTitle.c_str());
+    if (!hwnd) {
+        Fail("no window of class \"" + className + "\" titled \"" + title + "\"");
+    }
+    return hwnd;
+}
+
+int Message(const std::string& command, const std::vector<std::string>& args) {
+    if (args.size() != 5) {
+        return Usage(command + " takes CLASS TITLE MSG WPARAM LPARAM");
+    }
+    const std::optional<UINT> message = ParseMessage(args[2]);
+    const auto wParam = ParseNumber(args[3].c_str(), INT64_MIN, INT64_MAX);
+    const auto lParam = ParseNumber(args[4].c_str(), INT64_MIN, INT64_MAX);
+    if (!message || !wParam || !lParam) {
+        return Usage(command + " takes a message (number or WM_ name) and two numbers");
+    }
+    const HWND hwnd = FindNamed(args[0], args[1]);
+    if (!hwnd) {
+        return 1;
+    }
+    if (command == "post") {
+        return PostMessageW(hwnd, *message, static_cast<WPARAM>(*wParam),
+                            static_cast<LPARAM>(*lParam))
+                   ? 0
+                   : Fail("the message could not be posted");
+    }
+    SetLastError(ERROR_SUCCESS);
+    const LRESULT result =
+        SendMessageW(hwnd, *message, static_cast<WPARAM>(*wParam), static_cast<LPARAM>(*lParam));
+    if (result == 0 && GetLastError() == ERROR_INVALID_PARAMETER) {
+        return Fail("the message cannot carry its parameters to another process");
+    }
+    if (result == 0 && GetLastError() == ERROR_TIMEOUT) {
+        return Fail("the window did not answer in time");
+    }
+    std::printf("%lld\n", static_cast<long long>(result));
+    return 0;
+}
+
+int ShowOrHide(const std::string& command, const std::vector<std::string>& args) {
+    if (args.size() != 2) {
+        return Usage(command + " takes CLASS TITLE");
+    }
+    const HWND hwnd = FindNamed(args[0], args[1]);
+    if (!hwnd) {
+        return 1;
+    }
+    ShowWindow(hwnd, command == "show" ? SW_SHOW : SW_HIDE);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -350,6 +474,15 @@ int main(int argc, char** argv) {
     }
     if (command == "key") {
         return Key(args);
+    }
+    if (command == "windows" && args.empty()) {
+        return Windows();
+    }
+    if (command == "send" || command == "post") {
+        return Message(command, args);
+    }
+    if (command == "show" || command == "hide") {
+        return ShowOrHide(command, args);
     }
     return Usage("unknown command or arguments: " + command);
 }

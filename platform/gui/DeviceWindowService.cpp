@@ -98,8 +98,12 @@ LRESULT DeviceWindowService::Send(HWND hwnd, UINT message, WPARAM wParam, LPARAM
         SetLastError(ERROR_INVALID_PARAMETER);
         return 0;
     }
-    return static_cast<LRESULT>(
-        Ask(owner, ProcessChannel::Operation::Send, hwnd, message, wParam, lParam).value_or(0));
+    const std::optional<std::int64_t> result =
+        Ask(owner, ProcessChannel::Operation::Send, hwnd, message, wParam, lParam);
+    if (!result) {
+        SetLastError(ERROR_TIMEOUT);
+    }
+    return static_cast<LRESULT>(result.value_or(0));
 }
 
 HWND DeviceWindowService::Foreground() {

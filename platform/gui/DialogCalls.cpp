@@ -15,7 +15,6 @@ using platform::WindowManager;
 
 namespace {
 
-constexpr DWORD errorInvalidWindowHandle = 1400;
 // A title longer than this is taken to be a template without its terminator.
 constexpr std::size_t maxTitleWords = 4096;
 
@@ -90,7 +89,7 @@ INT_PTR DialogBoxIndirectParamW(HINSTANCE instance, LPCDLGTEMPLATEW dialogTempla
         return -1;
     }
     if (owner && !IsWindow(owner)) {
-        SetLastError(errorInvalidWindowHandle);
+        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
         return -1;
     }
     // Dialogs are top-level windows, shown once WM_INITDIALOG has set them up.
@@ -163,7 +162,7 @@ BOOL EndDialog(HWND dialog, INT_PTR result) {
         auto lock = manager.Lock();
         Window* window = manager.Find(dialog);
         if (!window || !window->dialogProcedure) {
-            SetLastError(errorInvalidWindowHandle);
+            SetLastError(ERROR_INVALID_WINDOW_HANDLE);
             return FALSE;
         }
         window->ended = true;

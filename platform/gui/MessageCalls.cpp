@@ -16,9 +16,6 @@ using platform::WindowManager;
 
 namespace {
 
-constexpr DWORD errorInvalidWindowHandle = 1400;
-constexpr DWORD errorMessageRefused = ERROR_INVALID_PARAMETER;
-
 LRESULT SetText(HWND hwnd, LPCWSTR text) {
     WindowManager& manager = WindowManager::Instance();
     std::wstring title = text ? text : L"";
@@ -110,7 +107,7 @@ BOOL GetMessageW(LPMSG msg, HWND hwnd, UINT filterMin, UINT filterMax) {
         return -1;
     }
     if (hwnd && !IsWindow(hwnd)) {
-        SetLastError(errorInvalidWindowHandle);
+        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
         return -1;
     }
     MessagePump::Next(*msg, hwnd, filterMin, filterMax, true, true);
@@ -141,7 +138,7 @@ LRESULT DispatchMessageW(const MSG* msg) {
         auto lock = manager.Lock();
         const Window* window = manager.Find(msg->hwnd);
         if (!window || window->threadId != WindowManager::CurrentThreadId()) {
-            SetLastError(errorInvalidWindowHandle);
+            SetLastError(ERROR_INVALID_WINDOW_HANDLE);
             return 0;
         }
     }
@@ -163,11 +160,11 @@ BOOL PostMessageW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     }
     const auto entry = WindowDirectory::Get(hwnd);
     if (!entry || entry->processId == static_cast<DWORD>(getpid())) {
-        SetLastError(errorInvalidWindowHandle);
+        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
         return FALSE;
     }
     if (!ProcessChannel::CarriesIntegersOnly(message, lParam)) {
-        SetLastError(errorMessageRefused);
+        SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
     ProcessChannel::Request request;

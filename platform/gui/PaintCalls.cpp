@@ -13,8 +13,6 @@ using platform::WindowManager;
 
 namespace {
 
-constexpr DWORD errorInvalidWindowHandle = 1400;
-
 bool IsEmpty(const RECT& rect) {
     return rect.right <= rect.left || rect.bottom <= rect.top;
 }
@@ -39,7 +37,7 @@ BOOL InvalidateRect(HWND hwnd, const RECT* rect, BOOL erase) {
         auto lock = manager.Lock();
         Window* window = manager.Find(hwnd);
         if (!window) {
-            SetLastError(errorInvalidWindowHandle);
+            SetLastError(ERROR_INVALID_WINDOW_HANDLE);
             return FALSE;
         }
         const RECT client{0, 0, window->ClientWidth(), window->ClientHeight()};
@@ -69,7 +67,7 @@ BOOL UpdateWindow(HWND hwnd) {
         auto lock = manager.Lock();
         Window* window = manager.Find(hwnd);
         if (!window) {
-            SetLastError(errorInvalidWindowHandle);
+            SetLastError(ERROR_INVALID_WINDOW_HANDLE);
             return FALSE;
         }
         paint = window->invalid && window->IsVisible();
@@ -93,7 +91,7 @@ HDC BeginPaint(HWND hwnd, PAINTSTRUCT* paint) {
         auto lock = manager.Lock();
         Window* window = manager.Find(hwnd);
         if (!window) {
-            SetLastError(errorInvalidWindowHandle);
+            SetLastError(ERROR_INVALID_WINDOW_HANDLE);
             return nullptr;
         }
         window->surface->Resize(window->ClientWidth(), window->ClientHeight());

@@ -10,7 +10,6 @@ using platform::WindowManager;
 
 namespace {
 
-constexpr DWORD errorInvalidWindowHandle = 1400;
 // The sizes the device's shell structures have on the device itself.
 constexpr DWORD deviceMenuBarInfoSize = 36;
 constexpr DWORD deviceActivateInfoSize = 12;
@@ -58,7 +57,7 @@ BOOL SHInitDialog(PSHINITDLGINFO info) {
         auto lock = manager.Lock();
         Window* window = manager.Find(hwnd);
         if (!window || window->IsChild()) {
-            SetLastError(errorInvalidWindowHandle);
+            SetLastError(ERROR_INVALID_WINDOW_HANDLE);
             return FALSE;
         }
         window->doneButton = (info->dwFlags & SHIDIF_DONEBUTTON) != 0;
@@ -83,7 +82,7 @@ BOOL SHCreateMenuBar(PSHMENUBARINFO info) {
         auto lock = manager.Lock();
         const Window* window = manager.Find(info->hwndParent);
         if (!window) {
-            SetLastError(errorInvalidWindowHandle);
+            SetLastError(ERROR_INVALID_WINDOW_HANDLE);
             return FALSE;
         }
         owner = window->threadId;
@@ -137,7 +136,7 @@ BOOL SHHandleWMSettingChange(HWND hwnd, WPARAM, LPARAM, PSHACTIVATEINFO info) {
         auto lock = manager.Lock();
         const Window* window = manager.Find(hwnd);
         if (!window) {
-            SetLastError(errorInvalidWindowHandle);
+            SetLastError(ERROR_INVALID_WINDOW_HANDLE);
             return FALSE;
         }
         fullScreen = window->fullScreen;

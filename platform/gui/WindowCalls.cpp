@@ -23,16 +23,6 @@ using platform::WindowManager;
 
 namespace {
 
-constexpr DWORD errorInvalidWindowHandle = 1400;
-constexpr DWORD errorTopLevelWithChildStyle = 1406;
-constexpr DWORD errorCannotFindClass = 1407;
-constexpr DWORD errorClassExists = 1410;
-constexpr DWORD errorClassDoesNotExist = 1411;
-constexpr DWORD errorClassHasWindows = 1412;
-constexpr DWORD errorInvalidIndex = 1413;
-constexpr DWORD errorControlIdNotFound = 1421;
-constexpr DWORD errorModuleNotFound = 126;
-
 // The running program's module: programs of the device have one module each that the system
 // asks for, so one value stands for it.
 const HMODULE programModule = reinterpret_cast<HMODULE>(std::uintptr_t{0x10000});
@@ -89,7 +79,7 @@ ATOM RegisterClassW(const WNDCLASSW* windowClass) {
     registered.icon = windowClass->hIcon;
     registered.background = windowClass->hbrBackground;
     if (!WindowClasses::Instance().Register(registered)) {
-        Fail(errorClassExists);
+        Fail(ERROR_CLASS_ALREADY_EXISTS);
         return 0;
     }
     // The atom only says that registration worked; classes are always named.
@@ -103,15 +93,16 @@ BOOL UnregisterClassW(LPCWSTR className, HINSTANCE) {
     WindowManager& manager = WindowManager::Instance();
     const auto windowClass = WindowClasses::Instance().Find(className);
     if (!windowClass || windowClass->predefined) {
-        return Fail(errorClassDoesNotExist);
+        return Fail(ERROR_CLASS_DOES_NOT_EXIST);
     }
     auto lock = manager.Lock();
     for (const Window* window : manager.All()) {
         if (window->windowClass == windowClass) {
-            return Fail(errorClassHasWindows);
+            return Fail(ERROR_CLASS_HAS_WINDOWS);
         }
     }
-    return WindowClasses::Instance().Unregister(className) ? TRUE : Fail(errorClassDoesNotExist);
+    return WindowClasses::Instance().Unregister(className) ? TRUE
+                                                           : Fail(ERROR_CLASS_DOES_NOT_EXIST);
 }
 
 HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD style, int x,
@@ -123,7 +114,7 @@ HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD
     }
     const auto windowClass = WindowClasses::Instance().Find(className);
     if (!windowClass) {
-        Fail(errorCannotFindClass);
+        Fail(ERROR_CANNOT_FIND_WND_CLASS);
         return nullptr;
     }
     WindowManager& manager = WindowManager::Instance();
@@ -131,12 +122,12 @@ HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD
     {
         auto lock = manager.Lock();
         if (parent && !manager.Find(parent)) {
-            Fail(errorInvalidWindowHandle);
+            Fail(ERROR_INVALID_WINDOW_HANDLE);
             return nullptr;
         }
     }
     if (child && !parent) {
-        Fail(errorTopLevelWithChildStyle);
+        Fail(ERROR_TLW_WITH_WSCHILD);
         return nullptr;
     }
     const HWND hwnd = WindowDirectory::NewHandle();
@@ -212,7 +203,7 @@ BOOL DestroyWindow(HWND hwnd) {
         auto lock = manager.Lock();
         Window* window = manager.Find(hwnd);
         if (!window) {
-            return Fail(errorInvalidWindowHandle);
+            return Fail(ERROR_INVALID_WINDOW_HANDLE);
         }
         if (window->threadId != WindowManager::CurrentThreadId()) {
             return Fail(ERROR_ACCESS_DENIED);
@@ -294,7 +285,7 @@ BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int width, int heig
         auto lock = manager.Lock();
         Window* window = manager.Find(hwnd);
         if (!window) {
-            return Fail(errorInvalidWindowHandle);
+            return Fail(ERROR_INVALID_WINDOW_HANDLE);
         }
         owner = window->threadId;
         RECT rect = window->rect;
@@ -362,7 +353,7 @@ BOOL GetWindowRect(HWND hwnd, LPRECT rect) {
         *rect = entry->rect;
         return TRUE;
     }
-    return Fail(errorInvalidWindowHandle);
+    return Fail(ERROR_INVALID_WINDOW_HANDLE);
 }
 
 BOOL GetClientRect(HWND hwnd, LPRECT rect) {
@@ -381,7 +372,7 @@ BOOL GetClientRect(HWND hwnd, LPRECT rect) {
         *rect = {0, 0, entry->rect.right - entry->rect.left, entry->rect.bottom - entry->rect.top};
         return TRUE;
     }
-    return Fail(errorInvalidWindowHandle);
+    return Fail(ERROR_INVALID_WINDOW_HANDLE);
 }
 
 BOOL SetWindowTextW(HWND hwnd, LPCWSTR text) {
@@ -391,7 +382,7 @@ BOOL SetWindowTextW(HWND hwnd, LPCWSTR text) {
         manager.Send(hwnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text), -1, &answered);
     if (!answered) {
         // Text is a pointer: it does not cross to another process.
-        return Fail(errorInvalidWindowHandle);
+        return Fail(ERROR_INVALID_WINDOW_HANDLE);
     }
     return result ? TRUE : FALSE;
 }
@@ -422,7 +413,7 @@ int GetWindowTextW(HWND hwnd, LPWSTR text, int maxCount) {
         }
     }
     if (!title) {
-        SetLastError(errorInvalidWindowHandle);
+        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
         return 0;
     }
     return CopyText(*title, text, maxCount);
@@ -433,7 +424,7 @@ LONG_PTR GetWindowLongPtrW(HWND hwnd, int index) {
     auto lock = manager.Lock();
     const Window* window = manager.Find(hwnd);
     if (!window) {
-        SetLastError(errorInvalidWindowHandle);
+        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
         return 0;
     }
     const bool dialog = window->dialogProcedure != nullptr;
@@ -461,7 +452,7 @@ LONG_PTR GetWindowLongPtrW(HWND hwnd, int index) {
     default:
         break;
     }
-    SetLastError(errorInvalidIndex);
+    SetLastError(ERROR_INVALID_INDEX);
     return 0;
 }
 
@@ -474,7 +465,7 @@ LONG_PTR SetWindowLongPtrW(HWND hwnd, int index, LONG_PTR value) {
         auto lock = manager.Lock();
         Window* window = manager.Find(hwnd);
         if (!window) {
-            SetLastError(errorInvalidWindowHandle);
+            SetLastError(ERROR_INVALID_WINDOW_HANDLE);
             return 0;
         }
         owner = window->threadId;
@@ -508,14 +499,14 @@ LONG_PTR SetWindowLongPtrW(HWND hwnd, int index, LONG_PTR value) {
         case DWL_MSGRESULT:
         case DWL_USER:
             if (!dialog) {
-                SetLastError(errorInvalidIndex);
+                SetLastError(ERROR_INVALID_INDEX);
                 return 0;
             }
             previous = std::exchange(
                 index == DWL_MSGRESULT ? window->messageResult : window->dialogUser, value);
             break;
         default:
-            SetLastError(errorInvalidIndex);
+            SetLastError(ERROR_INVALID_INDEX);
             return 0;
         }
     }
@@ -537,7 +528,7 @@ LONG SetWindowLongW(HWND hwnd, int index, LONG value) {
 
 HMODULE GetModuleHandleW(LPCWSTR moduleName) {
     if (moduleName) {
-        SetLastError(errorModuleNotFound);
+        SetLastError(ERROR_MOD_NOT_FOUND);
         return nullptr;
     }
     return programModule;
@@ -549,7 +540,7 @@ HWND SetFocus(HWND hwnd) {
         auto lock = manager.Lock();
         const Window* window = manager.Find(hwnd);
         if (!window || window->threadId != WindowManager::CurrentThreadId()) {
-            SetLastError(window ? ERROR_ACCESS_DENIED : errorInvalidWindowHandle);
+            SetLastError(window ? ERROR_ACCESS_DENIED : ERROR_INVALID_WINDOW_HANDLE);
             return nullptr;
         }
     }
@@ -581,7 +572,7 @@ HWND GetDlgItem(HWND dialog, int id) {
     auto lock = manager.Lock();
     const Window* window = manager.Find(dialog);
     if (!window) {
-        SetLastError(errorInvalidWindowHandle);
+        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
         return nullptr;
     }
     for (const HWND child : window->children) {
@@ -589,7 +580,7 @@ HWND GetDlgItem(HWND dialog, int id) {
             return child;
         }
     }
-    SetLastError(errorControlIdNotFound);
+    SetLastError(ERROR_CONTROL_ID_NOT_FOUND);
     return nullptr;
 }
 
@@ -626,7 +617,7 @@ HWND GetParent(HWND hwnd) {
     auto lock = manager.Lock();
     const Window* window = manager.Find(hwnd);
     if (!window) {
-        SetLastError(errorInvalidWindowHandle);
+        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
         return nullptr;
     }
     // A pop-up window's owner counts as its parent, as on the device.
@@ -634,4 +625,44 @@ HWND GetParent(HWND hwnd) {
         return window->parent;
     }
     return nullptr;
+}
+
+BOOL EnumWindows(WNDENUMPROC callback, LPARAM lParam) {
+    if (!callback) {
+        return Fail(ERROR_INVALID_PARAMETER);
+    }
+    WindowManager& manager = WindowManager::Instance();
+    for (const WindowDirectory::Entry& entry : WindowDirectory::List()) {
+        if (entry.processId == static_cast<DWORD>(getpid())) {
+            auto lock = manager.Lock();
+            if (!manager.Find(entry.hwnd)) {
+                continue;
+            }
+        }
+        if (!callback(entry.hwnd, lParam)) {
+            break;
+        }
+    }
+    return TRUE;
+}
+
+int GetClassNameW(HWND hwnd, LPWSTR className, int maxCount) {
+    WindowManager& manager = WindowManager::Instance();
+    std::optional<std::wstring> name;
+    {
+        auto lock = manager.Lock();
+        if (const Window* window = manager.Find(hwnd)) {
+            name = window->windowClass->name;
+        }
+    }
+    if (!name) {
+        if (const auto entry = Foreign(hwnd)) {
+            name = entry->className;
+        }
+    }
+    if (!name) {
+        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+        return 0;
+    }
+    return CopyText(*name, className, maxCount);
 }

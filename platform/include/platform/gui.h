@@ -32,6 +32,19 @@ using HCURSOR = HICON;
 struct HMENU__;
 using HMENU = HMENU__*;
 
+// Error codes of the window calls (GetLastError).
+#define ERROR_MOD_NOT_FOUND 126L
+#define ERROR_INVALID_WINDOW_HANDLE 1400L
+#define ERROR_TLW_WITH_WSCHILD 1406L
+#define ERROR_CANNOT_FIND_WND_CLASS 1407L
+#define ERROR_CLASS_ALREADY_EXISTS 1410L
+#define ERROR_CLASS_DOES_NOT_EXIST 1411L
+#define ERROR_CLASS_HAS_WINDOWS 1412L
+#define ERROR_INVALID_INDEX 1413L
+#define ERROR_CONTROL_ID_NOT_FOUND 1421L
+// Another process's window did not answer within the time it is given.
+#define ERROR_TIMEOUT 1460L
+
 using WNDPROC = LRESULT (*)(HWND, UINT, WPARAM, LPARAM);
 using DLGPROC = INT_PTR (*)(HWND, UINT, WPARAM, LPARAM);
 
@@ -276,6 +289,12 @@ HWND GetDlgItem(HWND dialog, int id);
 BOOL IsWindow(HWND hwnd);
 BOOL IsWindowVisible(HWND hwnd);
 HWND GetParent(HWND hwnd);
+// The device's top-level windows, of every process, front to back, until the callback returns
+// FALSE.
+using WNDENUMPROC = BOOL (*)(HWND, LPARAM);
+BOOL EnumWindows(WNDENUMPROC callback, LPARAM lParam);
+// The window's class name (of any process's window); its length, 0 on failure.
+int GetClassNameW(HWND hwnd, LPWSTR className, int maxCount);
 
 // Runs the dialog modally on the calling thread: the window is created hidden, receives
 // WM_INITDIALOG with param, is shown when the template has WS_VISIBLE, and the thread's messages
