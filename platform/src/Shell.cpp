@@ -106,6 +106,37 @@ BOOL ShellExecuteEx(LPSHELLEXECUTEINFO info) {
     return TRUE;
 }
 
+BOOL CreateProcessW(LPCWSTR imageName, LPCWSTR commandLine, LPSECURITY_ATTRIBUTES,
+                    LPSECURITY_ATTRIBUTES, BOOL, DWORD, LPVOID, LPWSTR, LPSTARTUPINFOW,
+                    LPPROCESS_INFORMATION processInformation) {
+    if (!imageName || !*imageName) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    std::wstring image = imageName;
+    if (image.find_first_of(L"\\/") == std::wstring::npos) {
+        image = L"\\Windows\\" + image;
+    }
+    const std::optional<Program> program = Resolve(image);
+    if (!program) {
+        SetLastError(ERROR_FILE_NOT_FOUND);
+        return FALSE;
+    }
+    const DWORD processId =
+        platform::Launcher::Current().Start(program->hostPath, commandLine ? commandLine : L"");
+    if (processId == 0) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return FALSE;
+    }
+    if (processInformation) {
+        processInformation->hProcess = platform::ProcessHandle::Open(processId);
+        processInformation->hThread = nullptr;
+        processInformation->dwProcessId = processId;
+        processInformation->dwThreadId = processId;
+    }
+    return TRUE;
+}
+
 namespace platform {
 
 std::vector<std::wstring> SplitCommandLine(const std::wstring& commandLine) {

@@ -39,6 +39,31 @@ using LPSHELLEXECUTEINFO = SHELLEXECUTEINFO*;
 // process handle that CloseHandle closes.
 BOOL ShellExecuteEx(LPSHELLEXECUTEINFO info);
 
+struct SECURITY_ATTRIBUTES;
+using LPSECURITY_ATTRIBUTES = SECURITY_ATTRIBUTES*;
+struct STARTUPINFOW;
+using LPSTARTUPINFOW = STARTUPINFOW*;
+
+struct PROCESS_INFORMATION {
+    HANDLE hProcess;
+    HANDLE hThread;
+    DWORD dwProcessId;
+    DWORD dwThreadId;
+};
+using LPPROCESS_INFORMATION = PROCESS_INFORMATION*;
+
+// Starts a new copy of the program, as the device does: a bare name (no folder) is a program
+// of \Windows, a device path a program of the device, a host path ("/usr/bin/xterm") the host
+// program. The program gets commandLine as its command-line text. Security attributes, handle
+// inheritance, creation flags, environment, directory and start-up information are not used.
+// With processInformation, hProcess receives a process handle that CloseHandle closes; hThread
+// is null and dwThreadId is the process identifier (the process's first thread). FALSE when
+// the program is missing (ERROR_FILE_NOT_FOUND) or cannot be started (ERROR_ACCESS_DENIED).
+BOOL CreateProcessW(LPCWSTR imageName, LPCWSTR commandLine, LPSECURITY_ATTRIBUTES processAttributes,
+                    LPSECURITY_ATTRIBUTES threadAttributes, BOOL inheritHandles,
+                    DWORD creationFlags, LPVOID environment, LPWSTR currentDirectory,
+                    LPSTARTUPINFOW startupInfo, LPPROCESS_INFORMATION processInformation);
+
 namespace platform {
 
 // Starts programs for the shell: real processes, or a fake in unit tests.

@@ -1,0 +1,29 @@
+// A launcher that starts nothing and records each program and command line it was asked to
+// start, in place while the object lives. It answers with processId; 0 makes the start fail.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/shell.h"
+
+class RecordingLauncher : public platform::Launcher {
+  public:
+    struct Call {
+        std::string hostProgram;
+        std::wstring commandLine;
+    };
+
+    RecordingLauncher() { Set(this); }
+    ~RecordingLauncher() override { Set(nullptr); }
+    RecordingLauncher(const RecordingLauncher&) = delete;
+    RecordingLauncher& operator=(const RecordingLauncher&) = delete;
+
+    DWORD Start(const std::string& hostProgram, const std::wstring& commandLine) override {
+        starts.push_back({hostProgram, commandLine});
+        return processId;
+    }
+
+    std::vector<Call> starts;
+    DWORD processId = 4242;
+};
