@@ -22,9 +22,24 @@ set(allowed
     "MouseLeftUp::MouseLeftUp(int, int)"
     "MouseLeftUp::NotEqual(int, int) const"
     "vtable for MouseLeftUp"
-    "Pause::Create()")
+    "Pause::Create()"
+    "Dialog::Dialog(std::__cxx11::basic_string<wchar_t, std::char_traits<wchar_t>, std::allocator<wchar_t> > const&)"
+    "Dialog::Dialog(Dialog const&)"
+    "Dialog::~Dialog()"
+    "Dialog::DoModal(Dialog&)"
+    "Dialog::OnInitDialog(HWND__*, unsigned long, long)"
+    "Dialog::OnActivate(HWND__*, unsigned long, long)"
+    "Dialog::OnSettingChange(HWND__*, unsigned long, long)"
+    "Dialog::OnCommand(HWND__*, unsigned long, long)"
+    "Dialog::OnHelp(HWND__*, unsigned long, long)"
+    "Dialog::OnMsg(HWND__*, unsigned int, unsigned long, long)"
+    "Dialog::GetHWND() const"
+    "Dialog::GetTitle[abi:cxx11]() const"
+    "Dialog::dialogList[abi:cxx11]"
+    "vtable for Dialog"
+    "ShowAboutDialog(int)")
 # An exported class carries its type information with its virtual table.
-foreach(class Macros Mouse MouseLeftDown MouseMove MouseLeftUp)
+foreach(class Macros Mouse MouseLeftDown MouseMove MouseLeftUp Dialog)
     list(APPEND allowed "typeinfo for ${class}" "typeinfo name for ${class}")
 endforeach()
 

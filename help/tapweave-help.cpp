@@ -1,0 +1,104 @@
+// tapweave-help: the device's help viewer, installed as \Windows\peghelp.exe. Its command line
+// names a help file: a bare name is a file of \Windows ("Tapweave Help.htm"), a device path a
+// file of the device, a host path a file of the host. With a display it shows the file in a
+// window; without one it prints where the file is, so the user can open it with something else.
+#include <QApplication>
+#include <QTextBrowser>
+#include <QUrl>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <string>
+
+#include "platform/files.h"
+
+namespace {
+
+constexpr const char* defaultFile = "Tapweave Help.htm";
+
+std::wstring Widen(const std::string& text) {
+    std::wstring wide(text.size() + 1, L'\0');
+    const std::size_t length = std::mbstowcs(wide.data(), text.c_str(), wide.size());
+    if (length == static_cast<std::size_t>(-1)) {
+        return {};
+    }
+    wide.resize(length);
+    return wide;
+}
+
+// The command-line text exactly as the starting program gave it (the launcher passes it on, so
+// a name with spaces arrives whole), else the arguments joined by spaces. Surrounding white
+// space and one pair of enclosing double quotes are not part of the name.
+std::string RequestedFile(int argc, char** argv) {
+    std::string text;
+    if (const char* commandLine = std::getenv("TAPWEAVE_COMMAND_LINE")) {
+        text = commandLine;
+    } else {
+        for (int i = 1; i < argc; ++i) {
+            text += (i > 1 ? " " : "") + std::string(argv[i]);
+        }
+    }
+    const std::size_t first = text.find_first_not_of(" \t");
+    if (first == std::string::npos) {
+        return defaultFile;
+    }
+    text = text.substr(first, text.find_last_not_of(" \t") - first + 1);
+    if (text.size() >= 2 && text.front() == '"' && text.back() == '"') {
+        text = text.substr(1, text.size() - 2);
+    }
+    return text.empty() ? defaultFile : text;
+}
+
+// The host path of the help file; empty when there is no such file.
+std::string HelpFile(const std::string& requested) {
+    std::wstring devicePath = Widen(requested);
+    if (devicePath.find_first_of(L"\\/") == std::wstring::npos) {
+        devicePath = L"\\Windows\\" + devicePath;
+    }
+    std::error_code error;
+    if (const std::string onDevice = platform::HostPath(devicePath);
+        !onDevice.empty() && std::filesystem::is_regular_file(onDevice, error)) {
+        return onDevice;
+    }
+    if (requested.front() == '/' && std::filesystem::is_regular_file(requested, error)) {
+        return requested;
+    }
+    return {};
+}
+
+bool HasDisplay() {
+    const char* gui = std::getenv("TAPWEAVE_GUI");
+    if (gui && std::strcmp(gui, "headless") == 0) {
+        return false;
+    }
+    const char* x11 = std::getenv("DISPLAY");
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    return (x11 && *x11) || (wayland && *wayland);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const std::string requested = RequestedFile(argc, argv);
+    const std::string file = HelpFile(requested);
+    if (file.empty()) {
+        std::fprintf(stderr, "tapweave-help: no help file \"%s\" on the device\n",
+                     requested.c_str());
+        return 1;
+    }
+    if (!HasDisplay()) {
+        std::printf("Help: %s\n", file.c_str());
+        return 0;
+    }
+    QApplication application(argc, argv);
+    QTextBrowser browser;
+    browser.setOpenExternalLinks(true);
+    browser.setSource(QUrl::fromLocalFile(QString::fromStdString(file)));
+    const QString title = browser.documentTitle();
+    browser.setWindowTitle(title.isEmpty() ? QStringLiteral("Help") : title);
+    browser.resize(480, 640);
+    browser.show();
+    return application.exec();
+}
