@@ -8,11 +8,13 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
+#include <vector>
 
 #include "FixedDisplay.h"
 #include "ScopedEnvironment.h"
@@ -56,13 +58,12 @@ void RegisterPeerClass(const wchar_t* name) {
 
 enum class Peer { Serving, Hung };
 
-// A child process with the window "Peer Class" / "Peer": it serves its loop until the window is
-// destroyed, or, hung, never looks at its queue. It dies on its own after 30 seconds.
-pid_t StartPeer(Peer kind) {
-    const pid_t pid = fork();
-    if (pid != 0) {
-        return pid;
-    }
+constexpr const char* peerVariable = "TAPWEAVE_TEST_PEER";
+
+// The peer: this test program started again with TAPWEAVE_TEST_PEER set. It makes the window
+// "Peer Class" / "Peer" and serves its loop until the window is destroyed, or, hung, never
+// looks at its queue. It dies on its own after 30 seconds.
+[[noreturn]] void RunPeer(Peer kind) {
     alarm(30);
     RegisterPeerClass(L"Peer Class");
     const HWND hwnd = CreateWindowExW(0, L"Peer Class", L"Peer", WS_POPUP | WS_VISIBLE, 5, 6, 70,
@@ -80,6 +81,36 @@ pid_t StartPeer(Peer kind) {
         DispatchMessageW(&msg);
     }
     _exit(static_cast<int>(msg.wParam));
+}
+
+// Runs before the tests when the program is started as a peer.
+[[maybe_unused]] const bool peerStarted = [] {
+    if (const char* kind = std::getenv(peerVariable)) {
+        RunPeer(std::string(kind) == "hung" ? Peer::Hung : Peer::Serving);
+    }
+    return false;
+}();
+
+pid_t StartPeer(Peer kind) {
+    std::vector<std::string> environment;
+    for (char** variable = environ; *variable; ++variable) {
+        environment.emplace_back(*variable);
+    }
+    environment.push_back(std::string(peerVariable) + "=" +
+                          (kind == Peer::Hung ? "hung" : "serving"));
+    std::vector<char*> envp;
+    for (std::string& variable : environment) {
+        envp.push_back(variable.data());
+    }
+    envp.push_back(nullptr);
+    char name[] = "peer";
+    char* argv[] = {name, nullptr};
+    const pid_t pid = fork();
+    if (pid == 0) {
+        execve("/proc/self/exe", argv, envp.data());
+        _exit(127);
+    }
+    return pid;
 }
 
 HWND AwaitWindow(const wchar_t* className, const wchar_t* title) {
