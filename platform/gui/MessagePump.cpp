@@ -102,7 +102,13 @@ bool MessagePump::Next(MSG& msg, HWND hwnd, UINT filterMin, UINT filterMax, bool
             return true;
         }
         if (InRange(WM_PAINT, filterMin, filterMax)) {
-            if (const HWND dirty = WindowToPaint(manager, queue->ThreadId(), hwnd)) {
+            const HWND dirty = WindowToPaint(manager, queue->ThreadId(), hwnd);
+            // What was sent before the window was invalidated (its move, its showing) comes
+            // before its painting.
+            if (dirty && queue->HasSent()) {
+                continue;
+            }
+            if (dirty) {
                 // WM_PAINT stays until the window is painted (BeginPaint validates it).
                 msg = MSG{};
                 msg.hwnd = dirty;

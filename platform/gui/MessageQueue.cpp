@@ -68,6 +68,11 @@ std::shared_ptr<SentMessage> MessageQueue::TakeSent() {
     return first;
 }
 
+bool MessageQueue::HasSent() {
+    std::lock_guard lock(mutex);
+    return !sent.empty();
+}
+
 bool MessageQueue::TakePosted(MSG& msg, const std::function<bool(const MSG&)>& filter,
                               bool remove) {
     std::lock_guard lock(mutex);

@@ -34,6 +34,7 @@ class MessageQueue {
     void Drain();
 
     std::shared_ptr<SentMessage> TakeSent();
+    bool HasSent();
     // The first posted message that passes the filter; removed when remove is set.
     bool TakePosted(MSG& msg, const std::function<bool(const MSG&)>& filter, bool remove);
     // The quit request, if any; removed when remove is set.

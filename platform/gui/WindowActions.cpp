@@ -28,9 +28,6 @@ std::optional<bool> WindowActions::Show(HWND hwnd, int command) {
         }
         if (show) {
             window->style |= WS_VISIBLE;
-            window->invalid = true;
-            window->erase = true;
-            window->invalidArea = {0, 0, window->ClientWidth(), window->ClientHeight()};
             if (topLevel) {
                 window->raised = WindowDirectory::Stamp();
             }
@@ -39,14 +36,17 @@ std::optional<bool> WindowActions::Show(HWND hwnd, int command) {
         }
         manager.Publish(*window);
     }
-    if (show && topLevel) {
-        // The backend is chosen on the thread that shows the first window: its own thread.
-        manager.RunOnThread(owner, [&manager] { manager.WindowShown(); });
-    }
-    manager.Notify(owner, [hwnd, show](GuiBackend& backend) { backend.Shown(hwnd, show); });
-    if (const auto queue = manager.QueueOf(owner)) {
-        queue->Wake();
-    }
+    // On the window's own thread, in this order: the backend (chosen there when this is the
+    // first window shown) hears of it before the window is asked to paint.
+    manager.RunOnThread(owner, [&manager, hwnd, show, topLevel, owner] {
+        if (show && topLevel) {
+            manager.WindowShown();
+        }
+        manager.Notify(owner, [hwnd, show](GuiBackend& backend) { backend.Shown(hwnd, show); });
+        if (show) {
+            InvalidateRect(hwnd, nullptr, TRUE);
+        }
+    });
     return was;
 }
 

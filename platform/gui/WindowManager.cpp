@@ -250,11 +250,17 @@ void WindowManager::WindowShown() {
         }
         backendChosen = true;
     }
-    GuiBackend* loaded = BackendLoader::Load();
-    if (!loaded) {
-        return;
+    if (GuiBackend* loaded = BackendLoader::Load()) {
+        Install(loaded);
     }
-    backend = loaded;
+}
+
+void WindowManager::Install(GuiBackend* chosen) {
+    {
+        std::lock_guard lock(backendMutex);
+        backendChosen = true;
+    }
+    backend = chosen ? chosen : &headless;
     // The backend learns of the windows made before it.
     struct Known {
         HWND hwnd;

@@ -61,6 +61,9 @@ class WindowManager {
     void Notify(DWORD threadId, std::function<void(GuiBackend&)> what);
     // A top-level window is being shown: the first time, the backend is chosen and loaded.
     void WindowShown();
+    // Puts the backend in place of the chosen one (null: headless) and tells it of the windows
+    // that exist. Tests use it to watch what a backend is told.
+    void Install(GuiBackend* chosen);
     // Waits on the thread's behalf (GuiBackend::WaitForEvents).
     void Wait(MessageQueue& queue, int timeoutMs);
 

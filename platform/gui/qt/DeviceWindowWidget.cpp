@@ -1,0 +1,307 @@
+#include "DeviceWindowWidget.h"
+
+#include <QCloseEvent>
+#include <QCursor>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPaintEvent>
+#include <QPainter>
+#include <cstdint>
+
+#include "ShellFrame.h"
+#include "VirtualKeys.h"
+#include "WindowPainter.h"
+#include "platform/windows.h"
+
+namespace platform {
+
+namespace {
+
+// WM_KEYDOWN and WM_KEYUP's lParam: a repeat count of 1, the previous key state (bit 30) and
+// the transition state (bit 31).
+constexpr LPARAM keyRepeatOnce = 1;
+constexpr LPARAM keyWasDown = LPARAM{1} << 30;
+constexpr LPARAM keyGoingUp = LPARAM{1} << 31;
+
+// Whether window is hwnd or lies within it.
+bool Within(HWND window, HWND hwnd) {
+    for (std::optional<WindowSnapshot> current = GuiBackend::Describe(window); current;
+         current = current->parent ? GuiBackend::Describe(current->parent) : std::nullopt) {
+        if (current->hwnd == hwnd) {
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+DeviceWindowWidget::DeviceWindowWidget(HWND hwnd, std::function<void()> delivered)
+    : QWidget(nullptr, Qt::Window), hwnd(hwnd), delivered(std::move(delivered)) {
+    // Showing a window never activates it; SetForegroundWindow does (Raise).
+    setAttribute(Qt::WA_ShowWithoutActivating);
+    // Every pixel comes from the core: Qt has no background to clear first.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setFocusPolicy(Qt::StrongFocus);
+}
+
+Qt::WindowFlags DeviceWindowWidget::FlagsFor(const WindowSnapshot& window) {
+    Qt::WindowFlags flags = Qt::Window;
+    if (window.exStyle & WS_EX_TOOLWINDOW) {
+        flags |= Qt::Tool;
+    }
+    if (window.exStyle & WS_EX_NOACTIVATE) {
+        flags |= Qt::Tool | Qt::WindowDoesNotAcceptFocus;
+    }
+    if (window.exStyle & WS_EX_TOPMOST) {
+        flags |= Qt::WindowStaysOnTopHint;
+    }
+    // A pop-up has no frame; the shell draws a dialog's caption itself.
+    const ShellFrame frame(window);
+    if ((window.style & WS_POPUP) || frame.HasCaption() || frame.HasMenuBar()) {
+        flags |= Qt::FramelessWindowHint;
+    }
+    return flags;
+}
+
+void DeviceWindowWidget::Follow() {
+    const std::optional<WindowSnapshot> window = GuiBackend::Describe(hwnd);
+    if (!window) {
+        return;
+    }
+    const Qt::WindowFlags flags = FlagsFor(*window);
+    if (flags != windowFlags()) {
+        // Qt hides a window whose flags change; it is shown again below.
+        setWindowFlags(flags);
+    }
+    setWindowTitle(QString::fromStdWString(window->title));
+    const QRect outer = ShellFrame(*window).Outer();
+    if (geometry() != outer) {
+        setGeometry(outer);
+    }
+    setVisible(window->visible);
+    contentUpdates += rect();
+    update();
+}
+
+void DeviceWindowWidget::ShowContent(HWND member, const RECT* area) {
+    const std::optional<WindowSnapshot> top = GuiBackend::Describe(hwnd);
+    const std::optional<WindowSnapshot> window =
+        member == hwnd ? top : GuiBackend::Describe(member);
+    if (!top || !window) {
+        contentUpdates += rect();
+        update();
+        return;
+    }
+    const QPoint origin = ShellFrame(*top).Outer().topLeft();
+    QRect changed = WindowPainter::ToQRect(window->windowRect).translated(-origin);
+    if (area) {
+        const QRect client = WindowPainter::ToQRect(window->clientRect).translated(-origin);
+        changed = WindowPainter::ToQRect(*area).translated(client.topLeft()).intersected(client);
+    }
+    contentUpdates += changed;
+    update(changed);
+}
+
+void DeviceWindowWidget::Raise(bool activate) {
+    raise();
+    if (activate) {
+        activateWindow();
+    }
+}
+
+void DeviceWindowWidget::paintEvent(QPaintEvent* event) {
+    const std::optional<WindowSnapshot> window = GuiBackend::Describe(hwnd);
+    if (!window) {
+        return;
+    }
+    const ShellFrame frame(*window);
+    QPainter painter(this);
+    frame.Paint(painter, QString::fromStdWString(window->title), donePressed);
+    WindowPainter::Paint(painter, *window, frame.Outer().topLeft());
+    const QRegion exposed = event->region() - contentUpdates;
+    contentUpdates = QRegion();
+    if (!exposed.isEmpty()) {
+        InvalidateExposed(*window, exposed.translated(frame.Outer().topLeft()));
+    }
+}
+
+void DeviceWindowWidget::InvalidateExposed(const WindowSnapshot& window, const QRegion& exposed) {
+    const QRect client = WindowPainter::ToQRect(window.clientRect);
+    const QRegion part = exposed.intersected(client);
+    if (part.isEmpty()) {
+        return;
+    }
+    const QRect area = part.boundingRect().translated(-client.topLeft());
+    const RECT invalid{area.left(), area.top(), area.left() + area.width(),
+                       area.top() + area.height()};
+    InvalidateRect(window.hwnd, &invalid, TRUE);
+    for (const HWND child : GuiBackend::Children(window.hwnd)) {
+        if (const std::optional<WindowSnapshot> snapshot = GuiBackend::Describe(child);
+            snapshot && snapshot->visible) {
+            InvalidateExposed(*snapshot, part);
+        }
+    }
+}
+
+HWND DeviceWindowWidget::TargetAt(const WindowSnapshot& window, const QPoint& screen) {
+    if (window.style & WS_DISABLED) {
+        return nullptr;
+    }
+    if (!WindowPainter::ToQRect(window.clientRect).contains(screen)) {
+        return window.hwnd;
+    }
+    const std::vector<HWND> children = GuiBackend::Children(window.hwnd);
+    // Later children are painted over earlier ones.
+    for (auto child = children.rbegin(); child != children.rend(); ++child) {
+        const std::optional<WindowSnapshot> snapshot = GuiBackend::Describe(*child);
+        if (snapshot && snapshot->visible && !WindowPainter::IsStatic(*snapshot) &&
+            WindowPainter::ToQRect(snapshot->windowRect).contains(screen)) {
+            return TargetAt(*snapshot, screen);
+        }
+    }
+    return window.hwnd;
+}
+
+LPARAM DeviceWindowWidget::ClientPoint(HWND target, const QPoint& screen) {
+    const std::optional<WindowSnapshot> window = GuiBackend::Describe(target);
+    if (!window) {
+        return 0;
+    }
+    const auto x = static_cast<std::uint16_t>(screen.x() - window->clientRect.left);
+    const auto y = static_cast<std::uint16_t>(screen.y() - window->clientRect.top);
+    return static_cast<LPARAM>(static_cast<DWORD>(x) | (static_cast<DWORD>(y) << 16));
+}
+
+// The stylus is the left button. Points are taken on the screen and measured against the
+// core's rectangles, so they stay right while a window is being dragged and the server has
+// not yet moved it.
+void DeviceWindowWidget::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) {
+        return;
+    }
+    const std::optional<WindowSnapshot> window = GuiBackend::Describe(hwnd);
+    if (!window) {
+        return;
+    }
+    const ShellFrame frame(*window);
+    const QPoint screen = event->globalPosition().toPoint();
+    const QPoint local = screen - frame.Outer().topLeft();
+    if (frame.DoneButton().contains(local)) {
+        doneTracking = true;
+        donePressed = true;
+        contentUpdates += frame.Caption();
+        update(frame.Caption());
+        return;
+    }
+    if (!WindowPainter::ToQRect(window->windowRect).contains(screen)) {
+        // The caption or the menu bar: nothing of the window's.
+        return;
+    }
+    // A tap brings the window to the front before the window sees the tap.
+    if (!window->foreground) {
+        GuiBackend::UserActivated(hwnd);
+    }
+    stylusTarget = TargetAt(*window, screen);
+    if (stylusTarget) {
+        Post(stylusTarget, WM_LBUTTONDOWN, MK_LBUTTON, ClientPoint(stylusTarget, screen));
+    }
+}
+
+void DeviceWindowWidget::mouseMoveEvent(QMouseEvent* event) {
+    const QPoint screen = event->globalPosition().toPoint();
+    if (doneTracking) {
+        const std::optional<WindowSnapshot> window = GuiBackend::Describe(hwnd);
+        if (!window) {
+            return;
+        }
+        const ShellFrame frame(*window);
+        const bool over = frame.DoneButton().contains(screen - frame.Outer().topLeft());
+        if (over != donePressed) {
+            donePressed = over;
+            contentUpdates += frame.Caption();
+            update(frame.Caption());
+        }
+        return;
+    }
+    if (stylusTarget && (event->buttons() & Qt::LeftButton)) {
+        Post(stylusTarget, WM_MOUSEMOVE, MK_LBUTTON, ClientPoint(stylusTarget, screen));
+    }
+}
+
+void DeviceWindowWidget::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) {
+        return;
+    }
+    if (doneTracking) {
+        const bool clicked = donePressed;
+        doneTracking = false;
+        donePressed = false;
+        contentUpdates += rect();
+        update();
+        if (clicked) {
+            // The caption's "ok" button, told from a control with identifier IDOK by lParam 0.
+            Post(hwnd, WM_COMMAND, IDOK, 0);
+        }
+        return;
+    }
+    if (stylusTarget) {
+        const HWND target = std::exchange(stylusTarget, nullptr);
+        Post(target, WM_LBUTTONUP, 0, ClientPoint(target, event->globalPosition().toPoint()));
+    }
+}
+
+void DeviceWindowWidget::keyPressEvent(QKeyEvent* event) { Key(event, true); }
+
+void DeviceWindowWidget::keyReleaseEvent(QKeyEvent* event) { Key(event, false); }
+
+void DeviceWindowWidget::Key(QKeyEvent* event, bool down) {
+    const BYTE vk = VirtualKeys::FromQt(event->key());
+    // A held key repeats its WM_KEYDOWN only, as on the device.
+    if (vk == 0 || (!down && event->isAutoRepeat())) {
+        event->ignore();
+        return;
+    }
+    const HWND focus = GetFocus();
+    const HWND target = focus && Within(focus, hwnd) ? focus : hwnd;
+    LPARAM lParam = keyRepeatOnce;
+    if (!down || event->isAutoRepeat()) {
+        lParam |= keyWasDown;
+    }
+    if (!down) {
+        lParam |= keyGoingUp;
+    }
+    Post(target, down ? WM_KEYDOWN : WM_KEYUP, vk, lParam);
+    if (down && vk == VK_F1 && !event->isAutoRepeat()) {
+        Help(target);
+    }
+}
+
+// F1 asks the window for help, as the device's shell does: WM_HELP is sent to the top-level
+// window with what had the keyboard.
+void DeviceWindowWidget::Help(HWND focus) {
+    const std::optional<WindowSnapshot> item = GuiBackend::Describe(focus);
+    const QPoint pointer = QCursor::pos();
+    HELPINFO info{};
+    info.cbSize = sizeof info;
+    info.iContextType = HELPINFO_WINDOW;
+    info.iCtrlId = item ? item->controlId : 0;
+    info.hItemHandle = focus;
+    info.MousePos = {pointer.x(), pointer.y()};
+    SendMessageW(hwnd, WM_HELP, 0, reinterpret_cast<LPARAM>(&info));
+    delivered();
+}
+
+// The window manager's close button (or its keyboard shortcut) asks the window; whether it
+// closes is the program's choice.
+void DeviceWindowWidget::closeEvent(QCloseEvent* event) {
+    event->ignore();
+    Post(hwnd, WM_CLOSE, 0, 0);
+}
+
+void DeviceWindowWidget::Post(HWND target, UINT message, WPARAM wParam, LPARAM lParam) {
+    PostMessageW(target, message, wParam, lParam);
+    delivered();
+}
+
+} // namespace platform
