@@ -1,0 +1,144 @@
+// The help viewer without a display, installed into a temporary device as the device gets it
+// (\Windows\peghelp.exe and \Windows\Tapweave Help.htm): which file it finds for the names it
+// may be given, and Help asked for in a dialog starting it through the real launcher.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <poll.h>
+#include <string>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+#include "ScopedEnvironment.h"
+#include "ShowAboutDialog.h"
+#include "TempDevice.h"
+#include "platform/gui.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+struct ViewerRun {
+    int status;
+    std::string out;
+};
+
+class HelpViewer : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        namespace fs = std::filesystem;
+        fs::create_directories(device.Host("Windows"));
+        fs::create_symlink(TAPWEAVE_BIN_DIR "/tapweave-help", device.Host("Windows/peghelp.exe"));
+        fs::copy_file(TAPWEAVE_BIN_DIR "/Tapweave Help.htm",
+                      device.Host("Windows/Tapweave Help.htm"));
+        // A loop or a viewer that never ends fails the test instead of hanging it.
+        alarm(60);
+    }
+    void TearDown() override { alarm(0); }
+
+    // Runs the installed viewer with a watchdog; what it prints on both outputs. The command
+    // line comes as the launcher gives it, or as arguments when commandLine is null.
+    ViewerRun Viewer(const char* commandLine, const std::string& arguments = "") const {
+        std::string command =
+            "timeout 20 '" + device.Host("Windows/peghelp.exe") + "' " + arguments + " 2>&1";
+        if (commandLine) {
+            command = "TAPWEAVE_COMMAND_LINE='" + std::string(commandLine) + "' " + command;
+        }
+        FILE* pipe = popen(command.c_str(), "r");
+        std::string out;
+        std::array<char, 512> buffer{};
+        while (pipe && fgets(buffer.data(), buffer.size(), pipe)) {
+            out += buffer.data();
+        }
+        const int status = pipe ? pclose(pipe) : -1;
+        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out};
+    }
+
+    std::string Shown(const std::string& hostPath) const { return "Help: " + hostPath + "\n"; }
+
+    ScopedEnvironment gui{"TAPWEAVE_GUI", "headless"};
+    ScopedEnvironment noX11{"DISPLAY", nullptr};
+    ScopedEnvironment noWayland{"WAYLAND_DISPLAY", nullptr};
+    TempDevice device;
+};
+
+} // namespace
+
+TEST_F(HelpViewer, WithoutADisplayItTellsWhereTheHelpFileIs) {
+    const std::string installed = device.Host("Windows/Tapweave Help.htm");
+    struct Case {
+        const char* commandLine;
+        std::string arguments;
+    };
+    const Case cases[] = {
+        {"Tapweave Help.htm", ""},
+        // Quoted, with white space around, in other case, as a device path.
+        {" \"tapweave help.HTM\" ", ""},
+        {"\\Windows\\Tapweave Help.htm", ""},
+        // Started by hand: the arguments name it; no argument at all means the product's help.
+        {nullptr, "Tapweave Help.htm"},
+        {nullptr, ""},
+    };
+    for (const Case& c : cases) {
+        const ViewerRun run = Viewer(c.commandLine, c.arguments);
+        EXPECT_EQ(run.status, 0) << (c.commandLine ? c.commandLine : c.arguments);
+        EXPECT_EQ(run.out, Shown(installed)) << (c.commandLine ? c.commandLine : c.arguments);
+    }
+
+    const std::string source = TAPWEAVE_SOURCE_DIR "/help/Tapweave Help.htm";
+    const ViewerRun host = Viewer(source.c_str());
+    EXPECT_EQ(host.status, 0);
+    EXPECT_EQ(host.out, Shown(source));
+}
+
+TEST_F(HelpViewer, AMissingHelpFileIsAnErrorThatNamesIt) {
+    for (const char* missing :
+         {"Other Help.htm", "\\Windows\\..\\..\\etc\\passwd", "\\Windows", "/nowhere/Help.htm"}) {
+        const ViewerRun run = Viewer(missing);
+        EXPECT_EQ(run.status, 1) << missing;
+        EXPECT_NE(run.out.find(missing), std::string::npos) << run.out;
+    }
+}
+
+TEST_F(HelpViewer, HelpInADialogStartsTheViewerOnTheProductsHelp) {
+    // The viewer writes to this process's standard output, which it inherits: a pipe for now.
+    int fds[2];
+    ASSERT_EQ(pipe(fds), 0);
+    std::fflush(stdout);
+    const int savedOut = dup(STDOUT_FILENO);
+    dup2(fds[1], STDOUT_FILENO);
+    close(fds[1]);
+
+    std::thread user([] {
+        HWND about = nullptr;
+        const auto deadline = std::chrono::steady_clock::now() + 10s;
+        while (!(about = FindWindowW(L"Dialog", L"About")) &&
+               std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::sleep_for(5ms);
+        }
+        SendMessageW(about, WM_HELP, 0, 0);
+        PostMessageW(about, WM_COMMAND, IDOK, 0);
+    });
+    ShowAboutDialog(0);
+    user.join();
+    dup2(savedOut, STDOUT_FILENO);
+    close(savedOut);
+
+    // Everything the viewer printed, up to its end.
+    std::string out;
+    pollfd ready{fds[0], POLLIN, 0};
+    char buffer[512];
+    while (poll(&ready, 1, 10000) > 0) {
+        const ssize_t count = read(fds[0], buffer, sizeof buffer);
+        if (count <= 0) {
+            break;
+        }
+        out.append(buffer, static_cast<std::size_t>(count));
+    }
+    close(fds[0]);
+    EXPECT_EQ(out, Shown(device.Host("Windows/Tapweave Help.htm")));
+}
