@@ -3,9 +3,11 @@
 // file of the device, a host path a file of the host. With a display it shows the file in a
 // window; without one it prints where the file is, so the user can open it with something else.
 #include <QApplication>
+#include <QScreen>
 #include <QTextBrowser>
 #include <QUrl>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -98,7 +100,9 @@ int main(int argc, char** argv) {
     browser.setSource(QUrl::fromLocalFile(QString::fromStdString(file)));
     const QString title = browser.documentTitle();
     browser.setWindowTitle(title.isEmpty() ? QStringLiteral("Help") : title);
-    browser.resize(480, 640);
+    // A device's small screen is filled; a desktop gets a window of a device's size.
+    const QSize available = QApplication::primaryScreen()->availableSize();
+    browser.resize(std::min(available.width(), 480), std::min(available.height(), 640));
     browser.show();
     return application.exec();
 }

@@ -8,8 +8,8 @@
 
 namespace {
 
-const std::wstring versionText = L"version: 1.2\n\u00A9 2026 Veltrane. Free to use and share.";
-const std::wstring addressText = L"https://tapweave.veltrane.example/";
+const std::wstring versionText = L"version: 1.2\n\u00A9 2026 Veltrane Software";
+const std::wstring addressText = L"tapweave.veltrane.example";
 
 WORD LowWord(WPARAM value) {
     return static_cast<WORD>(value & 0xFFFF);
