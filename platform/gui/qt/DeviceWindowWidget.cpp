@@ -79,7 +79,13 @@ void DeviceWindowWidget::Follow() {
     if (geometry() != outer) {
         setGeometry(outer);
     }
+    const bool wasVisible = isVisible();
     setVisible(window->visible);
+    // Qt cannot give the keyboard to a window that is not on the screen: the device's front
+    // window takes it when it comes up.
+    if (window->visible && !wasVisible && window->foreground) {
+        Raise(true);
+    }
     contentUpdates += rect();
     update();
 }
@@ -251,9 +257,13 @@ void DeviceWindowWidget::mouseReleaseEvent(QMouseEvent* event) {
     }
 }
 
-void DeviceWindowWidget::keyPressEvent(QKeyEvent* event) { Key(event, true); }
+void DeviceWindowWidget::keyPressEvent(QKeyEvent* event) {
+    Key(event, true);
+}
 
-void DeviceWindowWidget::keyReleaseEvent(QKeyEvent* event) { Key(event, false); }
+void DeviceWindowWidget::keyReleaseEvent(QKeyEvent* event) {
+    Key(event, false);
+}
 
 void DeviceWindowWidget::Key(QKeyEvent* event, bool down) {
     const BYTE vk = VirtualKeys::FromQt(event->key());

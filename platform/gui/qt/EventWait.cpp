@@ -48,8 +48,7 @@ void EventWait::Delivered() {
 void EventWait::WatchQueue(int wakeFd) {
     if (!queueWatch || queueWatch->socket() != wakeFd) {
         queueWatch = std::make_unique<QSocketNotifier>(wakeFd, QSocketNotifier::Read);
-        QObject::connect(queueWatch.get(), &QSocketNotifier::activated,
-                         [this] { Delivered(); });
+        QObject::connect(queueWatch.get(), &QSocketNotifier::activated, [this] { Delivered(); });
     }
     queueWatch->setEnabled(true);
 }

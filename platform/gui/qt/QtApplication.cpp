@@ -59,7 +59,8 @@ bool WaylandReachable() {
     if (socketFd >= 0) {
         close(socketFd);
     }
-    const QDir plugins(QLibraryInfo::path(QLibraryInfo::PluginsPath) + QStringLiteral("/platforms"));
+    const QDir plugins(QLibraryInfo::path(QLibraryInfo::PluginsPath) +
+                       QStringLiteral("/platforms"));
     return connected && !plugins.entryList({QStringLiteral("libqwayland*")}, QDir::Files).isEmpty();
 }
 

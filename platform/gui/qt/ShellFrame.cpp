@@ -45,7 +45,9 @@ QRect ShellFrame::Outer() const {
     return QRect(static_cast<int>(windowRect.left), top, width, height);
 }
 
-QPoint ShellFrame::WindowOrigin() const { return QPoint(0, caption ? SH_CAPTION_HEIGHT : 0); }
+QPoint ShellFrame::WindowOrigin() const {
+    return QPoint(0, caption ? SH_CAPTION_HEIGHT : 0);
+}
 
 QRect ShellFrame::Caption() const {
     return caption ? QRect(0, 0, Outer().width(), SH_CAPTION_HEIGHT) : QRect();
@@ -56,8 +58,8 @@ QRect ShellFrame::DoneButton() const {
         return QRect();
     }
     // The whole height of the caption at its right end, so a stylus hits it easily.
-    return QRect(Outer().width() - doneDiameter - 2 * doneMargin, 0,
-                 doneDiameter + 2 * doneMargin, SH_CAPTION_HEIGHT);
+    return QRect(Outer().width() - doneDiameter - 2 * doneMargin, 0, doneDiameter + 2 * doneMargin,
+                 SH_CAPTION_HEIGHT);
 }
 
 QRect ShellFrame::MenuBar() const {

@@ -14,19 +14,18 @@ constexpr DWORD staticTypeMask = 0x1Fu;
 } // namespace
 
 QRect WindowPainter::ToQRect(const RECT& rect) {
-    return QRect(QPoint(static_cast<int>(rect.left), static_cast<int>(rect.top)),
-                 QSize(static_cast<int>(rect.right - rect.left),
-                       static_cast<int>(rect.bottom - rect.top)));
+    return QRect(
+        QPoint(static_cast<int>(rect.left), static_cast<int>(rect.top)),
+        QSize(static_cast<int>(rect.right - rect.left), static_cast<int>(rect.bottom - rect.top)));
 }
 
 bool WindowPainter::IsStatic(const WindowSnapshot& window) {
     return window.className.size() == 6 &&
-           QString::fromStdWString(window.className).compare(QLatin1String("STATIC"),
-                                                             Qt::CaseInsensitive) == 0;
+           QString::fromStdWString(window.className)
+                   .compare(QLatin1String("STATIC"), Qt::CaseInsensitive) == 0;
 }
 
-void WindowPainter::Paint(QPainter& painter, const WindowSnapshot& window,
-                          const QPoint& origin) {
+void WindowPainter::Paint(QPainter& painter, const WindowSnapshot& window, const QPoint& origin) {
     const QRect outer = ToQRect(window.windowRect).translated(-origin);
     const QRect client = ToQRect(window.clientRect).translated(-origin);
     painter.save();
@@ -59,7 +58,8 @@ void WindowPainter::PaintPixels(QPainter& painter, HWND hwnd, const QRect& clien
     for (int y = 0; y < pixels.height; ++y) {
         auto* row = reinterpret_cast<std::uint32_t*>(image.scanLine(y));
         const std::uint32_t* source =
-            pixels.data.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(pixels.width);
+            pixels.data.data() +
+            static_cast<std::size_t>(y) * static_cast<std::size_t>(pixels.width);
         for (int x = 0; x < pixels.width; ++x) {
             // The core leaves the top byte 0; Qt's RGB32 wants it 0xFF.
             row[x] = source[x] | 0xFF000000u;

@@ -1,0 +1,747 @@
+// The Qt backend of the window layer on a private Xvfb, with real processes: a full-screen
+// dialog looks like the device's (caption bar with its "ok" button, label text, menu bar),
+// the person's stylus, keys, focus and the window manager's close button become the window's
+// messages, a pop-up that takes no activation follows drags, and a program that shows no
+// window never loads Qt.
+//
+// This binary doubles as its child programs, chosen by TAPWEAVE_GUI_QT_ROLE before the tests
+// start: "dialog" runs a full-screen dialog, "popup" a small pop-up like the recorder's,
+// "nowindow" uses the window layer without showing a window. Each reports what its windows
+// receive on standard output, one line a message, and ends itself after a minute at most.
+#include <gtest/gtest.h>
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/Xrandr.h>
+#include <chrono>
+#include <csignal>
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <poll.h>
+#include <spawn.h>
+#include <sstream>
+#include <string>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+#include "ScopedEnvironment.h"
+#include "TempDevice.h"
+#include "XvfbServer.h"
+#include "platform/gui.h"
+#include "platform/windows.h"
+
+extern char** environ;
+
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+constexpr int screenWidth = 240;
+constexpr int screenHeight = 320;
+// The test pad, a child of the dialog, in the dialog's client coordinates.
+constexpr int padX = 20;
+constexpr int padY = 120;
+constexpr int padWidth = 100;
+constexpr int padHeight = 60;
+// The pop-up's place and outer size (a one-pixel border around 32 x 16).
+constexpr int popupX = 100;
+constexpr int popupY = 200;
+constexpr int popupWidth = 34;
+constexpr int popupHeight = 18;
+constexpr int dialogResult = 7;
+
+// --- The child programs ---------------------------------------------------------------------
+
+void Say(const char* format, ...) {
+    char line[256];
+    va_list arguments;
+    va_start(arguments, format);
+    const int length = std::vsnprintf(line, sizeof line - 1, format, arguments);
+    va_end(arguments);
+    if (length > 0) {
+        line[length] = '\n';
+        [[maybe_unused]] const ssize_t written = write(STDOUT_FILENO, line, length + 1);
+    }
+}
+
+int X(LPARAM lParam) {
+    return static_cast<short>(lParam & 0xFFFF);
+}
+
+int Y(LPARAM lParam) {
+    return static_cast<short>((lParam >> 16) & 0xFFFF);
+}
+
+// The input messages every window of the children reports, under a name.
+bool SayInput(const char* who, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_LBUTTONDOWN:
+        Say("%sdown %d %d %d", who, X(lParam), Y(lParam), static_cast<int>(wParam));
+        return true;
+    case WM_MOUSEMOVE:
+        Say("%smove %d %d %d", who, X(lParam), Y(lParam), static_cast<int>(wParam));
+        return true;
+    case WM_LBUTTONUP:
+        Say("%sup %d %d %d", who, X(lParam), Y(lParam), static_cast<int>(wParam));
+        return true;
+    case WM_KEYDOWN:
+        Say("%skeydown %d", who, static_cast<int>(wParam));
+        return true;
+    case WM_KEYUP:
+        Say("%skeyup %d", who, static_cast<int>(wParam));
+        return true;
+    case WM_ACTIVATE:
+        Say("%sactivate %d", who, static_cast<int>(wParam & 0xFFFF));
+        return true;
+    case WM_SETTINGCHANGE:
+        Say("%ssettingchange %d", who, static_cast<int>(wParam));
+        return true;
+    default:
+        return false;
+    }
+}
+
+LRESULT PadProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    SayInput("pad ", message, wParam, lParam);
+    return DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+void Label(HWND dialog, LPCWSTR text, int x, int y, int width, int height, int fontHeight,
+           int weight) {
+    LOGFONTW description{};
+    std::wcscpy(description.lfFaceName, L"Tahoma");
+    description.lfHeight = fontHeight;
+    description.lfWeight = weight;
+    const HWND label = CreateWindowExW(0, L"STATIC", text, WS_CHILD | WS_VISIBLE, x, y, width,
+                                       height, dialog, nullptr, GetModuleHandleW(nullptr), nullptr);
+    SendMessageW(label, WM_SETFONT, reinterpret_cast<WPARAM>(CreateFontIndirectW(&description)), 1);
+}
+
+INT_PTR DialogProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (SayInput("", message, wParam, lParam)) {
+        return FALSE;
+    }
+    switch (message) {
+    case WM_INITDIALOG: {
+        SHINITDLGINFO shell{SHIDIM_FLAGS, hwnd,
+                            SHIDIF_DONEBUTTON | SHIDIF_SIZEDLG | SHIDIF_SIPDOWN};
+        SHInitDialog(&shell);
+        SHMENUBARINFO bar{};
+        bar.cbSize = 36;
+        bar.hwndParent = hwnd;
+        bar.dwFlags = SHCMBF_EMPTYBAR;
+        SHCreateMenuBar(&bar);
+        SetWindowTextW(hwnd, L"About");
+        RECT client{};
+        GetClientRect(hwnd, &client);
+        const int width = static_cast<int>(client.right - client.left);
+        Label(hwnd, L"Tapweave", 10, 10, width - 20, 22, 20, FW_BOLD);
+        Label(hwnd, L"version: 1.2\nMade under test", 10, 40, width - 20, 60, 18, FW_NORMAL);
+        CreateWindowExW(0, L"TestPad", L"", WS_CHILD | WS_VISIBLE, padX, padY, padWidth, padHeight,
+                        hwnd, reinterpret_cast<HMENU>(5), nullptr, nullptr);
+        Say("hwnd %llu", static_cast<unsigned long long>(reinterpret_cast<std::uintptr_t>(hwnd)));
+        SetForegroundWindow(hwnd);
+        return TRUE;
+    }
+    case WM_COMMAND:
+        Say("command %d %lld", static_cast<int>(wParam), static_cast<long long>(lParam));
+        if ((wParam & 0xFFFF) == IDOK && lParam == 0) {
+            EndDialog(hwnd, dialogResult);
+            return TRUE;
+        }
+        return FALSE;
+    case WM_HELP: {
+        const auto* info = reinterpret_cast<const HELPINFO*>(lParam);
+        Say("help %d", info && info->cbSize == sizeof(HELPINFO) ? info->iContextType : -1);
+        return TRUE;
+    }
+    case WM_CLOSE:
+        Say("close");
+        return TRUE;
+    default:
+        return FALSE;
+    }
+}
+
+int RunDialog() {
+    WNDCLASSW pad{};
+    pad.lpfnWndProc = PadProcedure;
+    pad.hbrBackground = static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH));
+    pad.lpszClassName = L"TestPad";
+    RegisterClassW(&pad);
+    // An empty template, visible, as the system's dialogs build it.
+    alignas(4) WORD block[32] = {};
+    auto* header = reinterpret_cast<DLGTEMPLATE*>(block);
+    header->style = WS_VISIBLE;
+    const INT_PTR result = DialogBoxIndirectParamW(nullptr, header, nullptr, DialogProcedure, 0);
+    Say("ended %lld", static_cast<long long>(result));
+    return 0;
+}
+
+// A pop-up as the recorder's: no activation, on top, dragged by the stylus.
+LRESULT PopupProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    static POINT anchor{};
+    static bool dragging = false;
+    SayInput("", message, wParam, lParam);
+    switch (message) {
+    case WM_PAINT: {
+        PAINTSTRUCT paint{};
+        const HDC dc = BeginPaint(hwnd, &paint);
+        const HBRUSH red = CreateSolidBrush(RGB(255, 0, 0));
+        const HBRUSH blue = CreateSolidBrush(RGB(0, 0, 255));
+        const RECT left{0, 0, 16, 16};
+        const RECT right{16, 0, 32, 16};
+        FillRect(dc, &left, red);
+        FillRect(dc, &right, blue);
+        DeleteObject(red);
+        DeleteObject(blue);
+        EndPaint(hwnd, &paint);
+        return 0;
+    }
+    case WM_LBUTTONDOWN:
+        anchor = {X(lParam), Y(lParam)};
+        dragging = false;
+        return 0;
+    case WM_MOUSEMOVE: {
+        if (std::abs(anchor.x - X(lParam)) > 3 || std::abs(anchor.y - Y(lParam)) > 3) {
+            dragging = true;
+        }
+        RECT rect{};
+        GetWindowRect(hwnd, &rect);
+        if (dragging) {
+            SetWindowPos(hwnd, HWND_TOP, rect.left + X(lParam) - anchor.x,
+                         rect.top + Y(lParam) - anchor.y, 0, 0, SWP_NOSIZE | SWP_NOOWNERZORDER);
+        }
+        return 0;
+    }
+    case WM_LBUTTONUP:
+        dragging = false;
+        return 0;
+    case WM_DESTROY:
+        PostQuitMessage(0);
+        return 0;
+    default:
+        return DefWindowProcW(hwnd, message, wParam, lParam);
+    }
+}
+
+int RunPopup() {
+    WNDCLASSW popup{};
+    popup.style = CS_NOCLOSE;
+    popup.lpfnWndProc = PopupProcedure;
+    popup.hbrBackground = static_cast<HBRUSH>(GetStockObject(LTGRAY_BRUSH));
+    popup.lpszClassName = L"TestPopup";
+    RegisterClassW(&popup);
+    const HWND hwnd =
+        CreateWindowExW(WS_EX_NOACTIVATE | WS_EX_TOOLWINDOW | WS_EX_TOPMOST, L"TestPopup",
+                        L"Test Popup", WS_POPUP | WS_VISIBLE | WS_BORDER, popupX, popupY,
+                        popupWidth, popupHeight, nullptr, nullptr, nullptr, nullptr);
+    Say("hwnd %llu", static_cast<unsigned long long>(reinterpret_cast<std::uintptr_t>(hwnd)));
+    MSG msg{};
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+    Say("ended %d", static_cast<int>(msg.wParam));
+    return 0;
+}
+
+// Windows that are made but never shown, and a look at the device's windows.
+int RunWithoutWindow() {
+    FindWindowW(L"NoSuchClass", nullptr);
+    GetForegroundWindow();
+    const HWND hidden = CreateWindowExW(0, L"STATIC", L"hidden", WS_POPUP, 0, 0, 10, 10, nullptr,
+                                        nullptr, nullptr, nullptr);
+    MSG msg{};
+    PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE);
+    Say("ready %d", hidden != nullptr);
+    char ignored;
+    while (read(STDIN_FILENO, &ignored, 1) > 0) {
+    }
+    return 0;
+}
+
+[[maybe_unused]] const bool childRole = [] {
+    const char* role = std::getenv("TAPWEAVE_GUI_QT_ROLE");
+    if (!role) {
+        return false;
+    }
+    alarm(60);
+    const std::string which = role;
+    _exit(which == "dialog" ? RunDialog() : which == "popup" ? RunPopup() : RunWithoutWindow());
+}();
+
+// --- The test side --------------------------------------------------------------------------
+
+template <class Condition> bool WaitUntil(Condition condition, Clock::duration timeout = 10s) {
+    const Clock::time_point deadline = Clock::now() + timeout;
+    while (!condition()) {
+        if (Clock::now() > deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(20ms);
+    }
+    return true;
+}
+
+std::string ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+// An outside program, ended after a few seconds should it hang.
+bool RunTool(const std::string& command) {
+    return std::system(("timeout 20 " + command + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+// This binary in one of its child roles, with the test's display and device and nothing that
+// would choose another backend or screen.
+class Child {
+  public:
+    explicit Child(const char* role) {
+        int toChild[2];
+        int fromChild[2];
+        if (pipe2(toChild, O_CLOEXEC) != 0 || pipe2(fromChild, O_CLOEXEC) != 0) {
+            return;
+        }
+        std::vector<std::string> variables = {std::string("TAPWEAVE_GUI_QT_ROLE=") + role};
+        for (char** variable = environ; *variable; ++variable) {
+            const std::string entry = *variable;
+            const std::string name = entry.substr(0, entry.find('='));
+            if (name != "WAYLAND_DISPLAY" && name != "QT_QPA_PLATFORM" && name != "TAPWEAVE_GUI" &&
+                name != "TAPWEAVE_SCREEN" && name != "XDG_SESSION_TYPE") {
+                variables.push_back(entry);
+            }
+        }
+        std::vector<char*> envp;
+        for (std::string& variable : variables) {
+            envp.push_back(variable.data());
+        }
+        envp.push_back(nullptr);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, toChild[0], STDIN_FILENO);
+        posix_spawn_file_actions_adddup2(&actions, fromChild[1], STDOUT_FILENO);
+        char* argv[] = {const_cast<char*>("gui-qt-child"), nullptr};
+        if (posix_spawn(&pid, "/proc/self/exe", &actions, nullptr, argv, envp.data()) != 0) {
+            pid = -1;
+        }
+        posix_spawn_file_actions_destroy(&actions);
+        close(toChild[0]);
+        close(fromChild[1]);
+        input = toChild[1];
+        output = fromChild[0];
+    }
+
+    ~Child() {
+        close(input);
+        close(output);
+        if (pid > 0) {
+            kill(pid, SIGKILL);
+            waitpid(pid, nullptr, 0);
+        }
+    }
+
+    pid_t Pid() const { return pid; }
+
+    // Reads the child's lines until one starts with the prefix; that line, or nullopt when the
+    // child says nothing of the kind in time.
+    std::optional<std::string> WaitFor(const std::string& prefix, Clock::duration timeout = 10s) {
+        const Clock::time_point deadline = Clock::now() + timeout;
+        for (;;) {
+            for (; next < lines.size(); ++next) {
+                if (lines[next].rfind(prefix, 0) == 0) {
+                    return lines[next++];
+                }
+            }
+            const auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+            pollfd readable{output, POLLIN, 0};
+            if (left.count() <= 0 || poll(&readable, 1, static_cast<int>(left.count())) != 1) {
+                return std::nullopt;
+            }
+            char buffer[512];
+            const ssize_t count = read(output, buffer, sizeof buffer);
+            if (count <= 0) {
+                return std::nullopt;
+            }
+            pending.append(buffer, static_cast<std::size_t>(count));
+            for (std::size_t end; (end = pending.find('\n')) != std::string::npos;) {
+                lines.push_back(pending.substr(0, end));
+                pending.erase(0, end + 1);
+            }
+        }
+    }
+
+    // Every line the child has said so far that starts with one of the prefixes, read or not.
+    template <class... Prefixes> std::vector<std::string> Said(const Prefixes&... prefixes) const {
+        std::vector<std::string> found;
+        for (const std::string& line : lines) {
+            if (((line.rfind(prefixes, 0) == 0) || ...)) {
+                found.push_back(line);
+            }
+        }
+        return found;
+    }
+
+    bool WaitExit(Clock::duration timeout) {
+        int status = 0;
+        const bool ended =
+            WaitUntil([&] { return pid <= 0 || waitpid(pid, &status, WNOHANG) == pid; }, timeout);
+        if (ended && pid > 0) {
+            exitStatus = status;
+            pid = -1;
+        }
+        return ended;
+    }
+
+    int ExitStatus() const { return exitStatus; }
+
+    // The window handle the child reported.
+    HWND Window() {
+        const std::optional<std::string> line = WaitFor("hwnd ");
+        return line ? reinterpret_cast<HWND>(std::stoull(line->substr(5))) : nullptr;
+    }
+
+  private:
+    pid_t pid = -1;
+    int input = -1;
+    int output = -1;
+    int exitStatus = -1;
+    std::string pending;
+    std::vector<std::string> lines;
+    std::size_t next = 0;
+};
+
+bool MapsQt(pid_t pid) {
+    const std::string maps = ReadAll("/proc/" + std::to_string(pid) + "/maps");
+    return maps.find("libQt6") != std::string::npos ||
+           maps.find("libtapweave-gui-qt") != std::string::npos;
+}
+
+struct Color {
+    int red;
+    int green;
+    int blue;
+};
+
+class GuiQtTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        if (!XvfbServer::Installed()) {
+            GTEST_SKIP() << "Xvfb is not installed";
+        }
+        // One server for the whole program, the device's screen: the desktop of this process
+        // connects once.
+        static XvfbServer server(screenWidth, screenHeight);
+        ASSERT_TRUE(server.Running()) << server.Error();
+        environment.emplace("DISPLAY", server.Name().c_str());
+        static ::Display* held = nullptr;
+        WaitUntil([&] { return (held = held ? held : XOpenDisplay(nullptr)) != nullptr; });
+        ASSERT_NE(held, nullptr);
+        x = held;
+        device.emplace();
+    }
+
+    void TearDown() override {
+        device.reset();
+        environment.reset();
+    }
+
+    Color Pixel(int px, int py) const {
+        XImage* image = XGetImage(x, DefaultRootWindow(x), px, py, 1, 1, AllPlanes, ZPixmap);
+        if (!image) {
+            return {-1, -1, -1};
+        }
+        const unsigned long pixel = XGetPixel(image, 0, 0);
+        XDestroyImage(image);
+        return {static_cast<int>((pixel >> 16) & 0xFF), static_cast<int>((pixel >> 8) & 0xFF),
+                static_cast<int>(pixel & 0xFF)};
+    }
+
+    // How many pixels of the area are near black (dark) or near white (not dark).
+    int Pixels(int left, int top, int width, int height, bool dark) const {
+        XImage* image =
+            XGetImage(x, DefaultRootWindow(x), left, top, width, height, AllPlanes, ZPixmap);
+        int count = 0;
+        for (int row = 0; image && row < height; ++row) {
+            for (int column = 0; column < width; ++column) {
+                const unsigned long pixel = XGetPixel(image, column, row);
+                const unsigned long sum =
+                    ((pixel >> 16) & 0xFF) + ((pixel >> 8) & 0xFF) + (pixel & 0xFF);
+                count += dark ? sum < 200 : sum > 600;
+            }
+        }
+        if (image) {
+            XDestroyImage(image);
+        }
+        return count;
+    }
+
+    int DarkPixels(int left, int top, int width, int height) const {
+        return Pixels(left, top, width, height, true);
+    }
+
+    int WhitePixels(int left, int top, int width, int height) const {
+        return Pixels(left, top, width, height, false);
+    }
+
+    bool CaptionShown() const {
+        const Color caption = Pixel(2, 20);
+        return caption.blue > 100 && caption.blue > caption.red + 60;
+    }
+
+    // The dialog is on the screen with its labels drawn.
+    bool DialogShown() const {
+        return CaptionShown() && DarkPixels(10, SH_CAPTION_HEIGHT + 10, 120, 22) > 20;
+    }
+
+    bool Xdo(const std::string& arguments) const { return RunTool("xdotool " + arguments); }
+
+    // The X window that shows the child's window, found by the process that maps it.
+    ::Window XWindowOf(pid_t pid) const {
+        ::Window root = 0;
+        ::Window parent = 0;
+        ::Window* children = nullptr;
+        unsigned count = 0;
+        ::Window found = 0;
+        const Atom pidAtom = XInternAtom(x, "_NET_WM_PID", False);
+        if (XQueryTree(x, DefaultRootWindow(x), &root, &parent, &children, &count)) {
+            for (unsigned i = 0; i < count && !found; ++i) {
+                Atom type = 0;
+                int format = 0;
+                unsigned long items = 0;
+                unsigned long after = 0;
+                unsigned char* data = nullptr;
+                XWindowAttributes attributes{};
+                if (XGetWindowAttributes(x, children[i], &attributes) &&
+                    attributes.map_state == IsViewable &&
+                    XGetWindowProperty(x, children[i], pidAtom, 0, 1, False, XA_CARDINAL, &type,
+                                       &format, &items, &after, &data) == Success &&
+                    data && items == 1 &&
+                    *reinterpret_cast<unsigned long*>(data) == static_cast<unsigned long>(pid)) {
+                    found = children[i];
+                }
+                if (data) {
+                    XFree(data);
+                }
+            }
+            XFree(children);
+        }
+        return found;
+    }
+
+    // A plain X client window of the test itself, given the keyboard.
+    ::Window FocusOwnWindow() {
+        const ::Window window =
+            XCreateSimpleWindow(x, DefaultRootWindow(x), 150, 250, 40, 40, 0, 0, 0);
+        XMapWindow(x, window);
+        XSync(x, False);
+        XSetInputFocus(x, window, RevertToPointerRoot, CurrentTime);
+        XSync(x, False);
+        return window;
+    }
+
+    ::Display* x = nullptr;
+    std::optional<ScopedEnvironment> environment;
+    std::optional<TempDevice> device;
+};
+
+TEST_F(GuiQtTest, DialogHasTheDeviceLookAndItsOkButtonEndsIt) {
+    Child dialog("dialog");
+    ASSERT_NE(dialog.Window(), nullptr);
+    ASSERT_TRUE(WaitUntil([&] { return DialogShown(); }));
+
+    // Kept with the build for a person to look at.
+    const std::filesystem::path artifacts =
+        std::filesystem::path(TAPWEAVE_BIN_DIR).parent_path() / "test-artifacts";
+    std::filesystem::create_directories(artifacts);
+    const std::string screenshot = (artifacts / "gui_qt_dialog.png").string();
+    std::filesystem::remove(screenshot);
+    EXPECT_TRUE(RunTool("import -window root " + screenshot));
+    EXPECT_TRUE(std::filesystem::exists(screenshot));
+
+    // The caption shows the title in white on its left and the white "ok" button on its
+    // right; the client area is white, the pad its class's grey, the empty menu bar a lighter
+    // grey across the bottom.
+    EXPECT_GT(WhitePixels(0, 0, 60, SH_CAPTION_HEIGHT), 30);
+    EXPECT_EQ(WhitePixels(60, 0, 120, SH_CAPTION_HEIGHT), 0);
+    EXPECT_GT(WhitePixels(screenWidth - SH_CAPTION_HEIGHT, 0, SH_CAPTION_HEIGHT, SH_CAPTION_HEIGHT),
+              40);
+    const Color client = Pixel(200, 250);
+    EXPECT_EQ(client.red + client.green + client.blue, 3 * 255);
+    const Color pad = Pixel(padX + 5, SH_CAPTION_HEIGHT + padY + 5);
+    EXPECT_EQ(pad.red, 0x80);
+    EXPECT_EQ(pad.blue, 0x80);
+    const Color menuBar = Pixel(screenWidth / 2, screenHeight - SH_MENUBAR_HEIGHT / 2);
+    EXPECT_EQ(menuBar.red, menuBar.blue);
+    EXPECT_GT(menuBar.red, 0x90);
+    EXPECT_LT(menuBar.red, 0xF0);
+    // The second label's two lines: text on the first and on the second line.
+    EXPECT_GT(DarkPixels(10, SH_CAPTION_HEIGHT + 40, 120, 20), 20);
+    EXPECT_GT(DarkPixels(10, SH_CAPTION_HEIGHT + 60, 120, 20), 20);
+    EXPECT_TRUE(MapsQt(dialog.Pid()));
+
+    ASSERT_TRUE(Xdo("mousemove " + std::to_string(screenWidth - 13) + " 13 click 1"));
+    EXPECT_EQ(dialog.WaitFor("command "), "command 1 0");
+    EXPECT_EQ(dialog.WaitFor("ended "), "ended " + std::to_string(dialogResult));
+    ASSERT_TRUE(dialog.WaitExit(10s));
+    EXPECT_EQ(dialog.ExitStatus(), 0);
+}
+
+TEST_F(GuiQtTest, KeysReachTheDialogAndF1AsksForHelp) {
+    Child dialog("dialog");
+    ASSERT_NE(dialog.Window(), nullptr);
+    ASSERT_TRUE(WaitUntil([&] { return DialogShown(); }));
+    ASSERT_TRUE(dialog.WaitFor("activate 1"));
+
+    ASSERT_TRUE(Xdo("key F1"));
+    EXPECT_EQ(dialog.WaitFor("help "), "help " + std::to_string(HELPINFO_WINDOW));
+    EXPECT_EQ(dialog.WaitFor("keydown "), "keydown " + std::to_string(VK_F1));
+    EXPECT_EQ(dialog.WaitFor("keyup "), "keyup " + std::to_string(VK_F1));
+
+    ASSERT_TRUE(Xdo("key Left Up Right Down Return Escape F2"));
+    for (const int vk : {0x25, 0x26, 0x27, 0x28, 0x0D, 0x1B, 0x71}) {
+        EXPECT_EQ(dialog.WaitFor("keydown "), "keydown " + std::to_string(vk));
+        EXPECT_EQ(dialog.WaitFor("keyup "), "keyup " + std::to_string(vk));
+    }
+    // Only F1 asks for help.
+    EXPECT_EQ(dialog.Said("help ").size(), 1u);
+}
+
+TEST_F(GuiQtTest, StylusGoesToTheWindowUnderItInClientCoordinates) {
+    Child dialog("dialog");
+    ASSERT_NE(dialog.Window(), nullptr);
+    ASSERT_TRUE(WaitUntil([&] { return DialogShown(); }));
+
+    // On the pad, dragged across it: the pad keeps the stylus until it is lifted, even
+    // outside its rectangle.
+    const int screenY = SH_CAPTION_HEIGHT + padY;
+    ASSERT_TRUE(Xdo("mousemove " + std::to_string(padX + 10) + " " + std::to_string(screenY + 5) +
+                    " mousedown 1 mousemove " + std::to_string(padX + 30) + " " +
+                    std::to_string(screenY + 20) + " mousemove 5 " + std::to_string(screenY - 10) +
+                    " mouseup 1"));
+    EXPECT_EQ(dialog.WaitFor("pad down "), "pad down 10 5 1");
+    EXPECT_EQ(dialog.WaitFor("pad move "), "pad move 30 20 1");
+    EXPECT_EQ(dialog.WaitFor("pad move "), "pad move -15 -10 1");
+    EXPECT_EQ(dialog.WaitFor("pad up "), "pad up -15 -10 0");
+
+    // On a label: static text lets the stylus through to the dialog.
+    ASSERT_TRUE(Xdo("mousemove 50 " + std::to_string(SH_CAPTION_HEIGHT + 15) + " click 1"));
+    EXPECT_EQ(dialog.WaitFor("down "), "down 50 15 1");
+    EXPECT_EQ(dialog.WaitFor("up "), "up 50 15 0");
+
+    // The caption and the menu bar are the shell's, not the dialog's.
+    ASSERT_TRUE(Xdo("mousemove 40 10 click 1 mousemove 40 " + std::to_string(screenHeight - 5) +
+                    " click 1 mousemove 60 " + std::to_string(SH_CAPTION_HEIGHT + 200) +
+                    " click 1"));
+    EXPECT_EQ(dialog.WaitFor("down "), "down 60 200 1");
+    EXPECT_EQ(dialog.Said("down ").size(), 2u);
+    EXPECT_TRUE(dialog.Said("command ").empty());
+}
+
+TEST_F(GuiQtTest, ClosingFromTheWindowManagerAsksTheWindow) {
+    Child dialog("dialog");
+    ASSERT_NE(dialog.Window(), nullptr);
+    ASSERT_TRUE(WaitUntil([&] { return DialogShown(); }));
+    const ::Window window = XWindowOf(dialog.Pid());
+    ASSERT_NE(window, 0u);
+
+    XEvent close{};
+    close.xclient.type = ClientMessage;
+    close.xclient.window = window;
+    close.xclient.message_type = XInternAtom(x, "WM_PROTOCOLS", False);
+    close.xclient.format = 32;
+    close.xclient.data.l[0] = static_cast<long>(XInternAtom(x, "WM_DELETE_WINDOW", False));
+    close.xclient.data.l[1] = CurrentTime;
+    XSendEvent(x, window, False, NoEventMask, &close);
+    XSync(x, False);
+    EXPECT_TRUE(dialog.WaitFor("close"));
+    // The dialog chose to stay.
+    std::this_thread::sleep_for(200ms);
+    EXPECT_TRUE(CaptionShown());
+    EXPECT_TRUE(dialog.Said("ended ").empty());
+}
+
+TEST_F(GuiQtTest, FrontWindowFollowsTheKeyboardFocus) {
+    Child dialog("dialog");
+    const HWND hwnd = dialog.Window();
+    ASSERT_NE(hwnd, nullptr);
+    ASSERT_TRUE(WaitUntil([&] { return DialogShown(); }));
+    ASSERT_TRUE(dialog.WaitFor("activate 1"));
+    EXPECT_TRUE(WaitUntil([&] { return GetForegroundWindow() == hwnd; }));
+
+    // Another X client takes the keyboard: the dialog is told, and the desktop's window is
+    // the front window.
+    const ::Window other = FocusOwnWindow();
+    EXPECT_TRUE(dialog.WaitFor("activate " + std::to_string(WA_INACTIVE)));
+    EXPECT_TRUE(WaitUntil([&] { return GetForegroundWindow() != hwnd; }));
+    EXPECT_NE(GetForegroundWindow(), nullptr);
+
+    // A tap on the dialog brings it back before the dialog sees the tap.
+    ASSERT_TRUE(Xdo("mousemove 60 " + std::to_string(SH_CAPTION_HEIGHT + 200) + " click 1"));
+    ASSERT_TRUE(dialog.WaitFor("up "));
+    const std::vector<std::string> seen = dialog.Said("activate ", "down ");
+    EXPECT_EQ(seen, (std::vector<std::string>{"activate 1", "activate 0", "activate 1",
+                                              "down 60 200 1"}));
+    EXPECT_TRUE(WaitUntil([&] { return GetForegroundWindow() == hwnd; }));
+    XDestroyWindow(x, other);
+    XSync(x, False);
+}
+
+TEST_F(GuiQtTest, PopupTakesNoActivationAndFollowsItsDrag) {
+    Child popup("popup");
+    const HWND hwnd = popup.Window();
+    ASSERT_NE(hwnd, nullptr);
+    const auto shownAt = [&](int left, int top) {
+        const Color border = Pixel(left, top);
+        const Color red = Pixel(left + 5, top + 5);
+        const Color blue = Pixel(left + 1 + 16 + 5, top + 5);
+        return border.red + border.green + border.blue == 0 && red.red == 255 && red.blue == 0 &&
+               blue.blue == 255 && blue.red == 0;
+    };
+    ASSERT_TRUE(WaitUntil([&] { return shownAt(popupX, popupY); }));
+
+    // A tap: stylus messages in client coordinates (inside the border), no activation.
+    ASSERT_TRUE(Xdo("mousemove " + std::to_string(popupX + 11) + " " + std::to_string(popupY + 6) +
+                    " click 1"));
+    EXPECT_EQ(popup.WaitFor("down "), "down 10 5 1");
+    EXPECT_EQ(popup.WaitFor("up "), "up 10 5 0");
+    EXPECT_TRUE(popup.Said("activate ").empty());
+    EXPECT_NE(GetForegroundWindow(), hwnd);
+
+    // A drag moves the window with the stylus, through the core's SetWindowPos.
+    ASSERT_TRUE(Xdo("mousemove " + std::to_string(popupX + 11) + " " + std::to_string(popupY + 6) +
+                    " mousedown 1 mousemove " + std::to_string(popupX + 51) + " " +
+                    std::to_string(popupY + 46) + " mouseup 1"));
+    EXPECT_TRUE(popup.WaitFor("up "));
+    EXPECT_TRUE(WaitUntil([&] { return shownAt(popupX + 40, popupY + 40); }));
+    RECT rect{};
+    EXPECT_TRUE(GetWindowRect(hwnd, &rect));
+    EXPECT_EQ(rect.left, popupX + 40);
+    EXPECT_EQ(rect.top, popupY + 40);
+    EXPECT_TRUE(popup.Said("activate ").empty());
+
+    EXPECT_EQ(SendMessageW(hwnd, WM_CLOSE, 0, 0), 0);
+    EXPECT_EQ(popup.WaitFor("ended "), "ended 0");
+}
+
+TEST_F(GuiQtTest, ProgramThatShowsNoWindowNeverLoadsQt) {
+    Child program("nowindow");
+    ASSERT_EQ(program.WaitFor("ready "), "ready 1");
+    EXPECT_FALSE(MapsQt(program.Pid()));
+}
+
+} // namespace
