@@ -1,6 +1,7 @@
 #include "platform/Device.h"
 
 #include <cstdlib>
+#include <dlfcn.h>
 #include <filesystem>
 #include <mutex>
 #include <system_error>
@@ -42,6 +43,43 @@ std::string ChooseDirectory() {
 constexpr const char* baseFolders[] = {"Windows", "Windows/Start Menu/Programs", "Program Files",
                                        "My Documents"};
 
+// The device's own programs and files in \Windows, and the build outputs beside this library
+// that stand for them.
+struct BaseFile {
+    const char* devicePath;
+    const char* besideLibrary;
+};
+constexpr BaseFile baseFiles[] = {
+    {"Windows/peghelp.exe", "tapweave-help"},
+    {"Windows/Tapweave Help.htm", "Tapweave Help.htm"},
+};
+
+std::string LibraryFolder() {
+    Dl_info info{};
+    if (!dladdr(reinterpret_cast<void*>(&LibraryFolder), &info) || !info.dli_fname) {
+        return {};
+    }
+    return std::filesystem::path(info.dli_fname).parent_path().string();
+}
+
+// Links each base file the device lacks to its build output. A file the user or the installer
+// put there is kept.
+void PlaceBaseFiles(const std::string& fileSystemRoot) {
+    namespace fs = std::filesystem;
+    const std::string folder = LibraryFolder();
+    if (folder.empty()) {
+        return;
+    }
+    for (const BaseFile& file : baseFiles) {
+        const fs::path target = fs::path(folder) / file.besideLibrary;
+        const fs::path link = fs::path(fileSystemRoot) / file.devicePath;
+        std::error_code error;
+        if (fs::exists(target, error) && !fs::exists(fs::symlink_status(link, error))) {
+            fs::create_symlink(fs::absolute(target, error), link, error);
+        }
+    }
+}
+
 } // namespace
 
 std::string Device::Directory() {
@@ -75,6 +113,9 @@ bool Device::Initialise() {
         fs::create_directories(directory + "/fs/" + folder, error);
     }
     Initialised() = fs::is_directory(directory + "/fs/Windows", error);
+    if (Initialised()) {
+        PlaceBaseFiles(directory + "/fs");
+    }
     return Initialised();
 }
 

@@ -12,7 +12,8 @@ TempDevice::TempDevice() {
     const char* old = std::getenv("TAPWEAVE_DEVICE");
     hadPrevious = old != nullptr;
     previous = old ? old : "";
-    std::string pattern = (std::filesystem::temp_directory_path() / "tapweave-test-XXXXXX").string();
+    std::string pattern =
+        (std::filesystem::temp_directory_path() / "tapweave-test-XXXXXX").string();
     if (!mkdtemp(pattern.data())) {
         throw std::runtime_error("cannot make a temporary device");
     }
@@ -40,6 +41,10 @@ std::string TempDevice::Host(const std::string& relative) const {
 void TempDevice::Write(const std::string& relative, const std::string& content) const {
     std::filesystem::path path = Host(relative);
     std::filesystem::create_directories(path.parent_path());
+    // A base file of the device is a link to a build output, which must never be written over.
+    if (std::filesystem::is_symlink(path)) {
+        std::filesystem::remove(path);
+    }
     std::ofstream(path, std::ios::binary) << content;
 }
 

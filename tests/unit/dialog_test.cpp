@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <unistd.h>
@@ -177,6 +178,7 @@ TEST_F(Dialogs, EachHandlerAnswersForItsMessage) {
 }
 
 TEST_F(Dialogs, HelpWithoutAViewerAnswersZero) {
+    std::filesystem::remove(device.Host("Windows/peghelp.exe"));
     LoggingDialog dialog("d", L"No Help");
     dialog.hook = [&](HWND hwnd, UINT message, WPARAM, LPARAM) {
         if (message == WM_INITDIALOG) {
