@@ -853,6 +853,7 @@ TEST_F(GuiQtTest, PopupTakesNoActivationAndFollowsItsDrag) {
     EXPECT_EQ(rect.top, popupY + 40);
     EXPECT_TRUE(popup.Said("activate ").empty());
 
+    // A message from another process wakes the pop-up's thread out of Qt's event loop.
     EXPECT_EQ(SendMessageW(hwnd, WM_CLOSE, 0, 0), 0);
     EXPECT_EQ(popup.WaitFor("ended "), "ended 0");
 }
