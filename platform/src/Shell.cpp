@@ -8,9 +8,13 @@
 #include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
+#include <variant>
 
+#include "FileAssociation.h"
 #include "FileName.h"
 #include "ProcessHandle.h"
+#include "ShortcutFile.h"
 #include "platform/files.h"
 #include "platform/windows.h"
 
@@ -21,11 +25,24 @@ constexpr DWORD deviceStructureSize = 60;
 // What ShellExecute answers for a launch that worked: any value above 32 would do.
 constexpr std::intptr_t launched = 42;
 
-// The program lpFile names: its host path, and the path by which the desktop knows it once it
-// runs (the device path of a device program, the resolved host path of a host program).
-struct Program {
+// What a file is to the shell: a program starts, a shortcut runs its command line, a document
+// opens with the program associated with its kind.
+enum class Kind { program, shortcut, document };
+
+// A file the shell was asked to open: its host path, and the path by which the device knows it
+// (the device path of a device file; for a host program the resolved host path, by which the
+// desktop knows it once it runs; for a host document the path as given).
+struct Target {
+    Kind kind;
     std::string hostPath;
-    std::wstring identity;
+    std::wstring path;
+    bool onDevice;
+};
+
+// What GetLastError and hInstApp say about a launch that failed.
+struct Failure {
+    DWORD error;
+    int code;
 };
 
 bool IsRegularFile(const std::string& path) {
@@ -33,18 +50,42 @@ bool IsRegularFile(const std::string& path) {
     return stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode);
 }
 
-std::optional<Program> Resolve(const std::wstring& file) {
+bool HasExtension(const std::wstring& path, const wchar_t* extension) {
+    const std::size_t length = std::wcslen(extension);
+    return path.size() > length && wcscasecmp(path.c_str() + path.size() - length, extension) == 0;
+}
+
+// A program of the device ends in ".exe" as on the device, or is a file the host may execute
+// (a Linux program placed in the device under its own name).
+Kind KindOfDeviceFile(const std::wstring& path, const std::string& hostPath) {
+    if (HasExtension(path, L".lnk")) {
+        return Kind::shortcut;
+    }
+    return HasExtension(path, L".exe") || access(hostPath.c_str(), X_OK) == 0 ? Kind::program
+                                                                              : Kind::document;
+}
+
+// A device path names a file below the device; a path starting with "/" that names no device
+// file is a host path, a program when it may be executed.
+std::optional<Target> Resolve(const std::wstring& file) {
+    if (file.empty()) {
+        return std::nullopt;
+    }
     if (const std::string onDevice = platform::HostPath(file);
         !onDevice.empty() && IsRegularFile(onDevice)) {
         const std::wstring devicePath = platform::DevicePath(onDevice);
-        return Program{onDevice, devicePath.empty() ? file : devicePath};
+        const std::wstring path = devicePath.empty() ? file : devicePath;
+        return Target{KindOfDeviceFile(path, onDevice), onDevice, path, true};
     }
     if (file.front() != L'/') {
         return std::nullopt;
     }
     const std::optional<std::string> host = platform::FileName::ToHost(file);
-    if (!host || !IsRegularFile(*host) || access(host->c_str(), X_OK) != 0) {
+    if (!host || !IsRegularFile(*host)) {
         return std::nullopt;
+    }
+    if (access(host->c_str(), X_OK) != 0) {
+        return Target{Kind::document, *host, file, false};
     }
     // A running program's executable is known by its real path, whatever link started it.
     char real[PATH_MAX];
@@ -52,16 +93,136 @@ std::optional<Program> Resolve(const std::wstring& file) {
         return std::nullopt;
     }
     const std::optional<std::wstring> identity = platform::FileName::FromHost(real);
-    return Program{*host, identity.value_or(file)};
+    return Target{Kind::program, *host, identity.value_or(file), false};
+}
+
+// A command line cut after its first token, quoted or not: the token without its quotes, and the
+// text after the white space that follows it, exactly.
+std::pair<std::wstring, std::wstring> SplitProgram(const std::wstring& commandLine) {
+    const auto isSpace = [](wchar_t c) { return std::iswspace(static_cast<wint_t>(c)) != 0; };
+    std::size_t start = 0;
+    while (start < commandLine.size() && isSpace(commandLine[start])) {
+        ++start;
+    }
+    std::size_t end = start;
+    std::wstring program;
+    if (start < commandLine.size() && commandLine[start] == L'"') {
+        end = commandLine.find(L'"', start + 1);
+        program = commandLine.substr(start + 1, end == std::wstring::npos ? end : end - start - 1);
+        end = end == std::wstring::npos ? commandLine.size() : end + 1;
+    } else {
+        while (end < commandLine.size() && !isSpace(commandLine[end])) {
+            ++end;
+        }
+        program = commandLine.substr(start, end - start);
+    }
+    while (end < commandLine.size() && isSpace(commandLine[end])) {
+        ++end;
+    }
+    return {program, commandLine.substr(end)};
+}
+
+// The first xdg-open on the search path.
+std::optional<std::string> FindXdgOpen() {
+    const char* searchPath = std::getenv("PATH");
+    std::string folders = searchPath ? searchPath : "";
+    for (std::size_t start = 0; start <= folders.size();) {
+        std::size_t end = folders.find(':', start);
+        if (end == std::string::npos) {
+            end = folders.size();
+        }
+        const std::string folder = folders.substr(start, end - start);
+        const std::string candidate = (folder.empty() ? "." : folder) + "/xdg-open";
+        if (IsRegularFile(candidate) && access(candidate.c_str(), X_OK) == 0) {
+            return candidate;
+        }
+        start = end + 1;
+    }
+    return std::nullopt;
+}
+
+// Starts a program with its parameters; returns its process identifier, or the failure. A
+// program started without parameters that already has a window is brought up instead.
+std::variant<DWORD, Failure> StartProgram(const Target& program, const std::wstring& parameters) {
+    platform::Desktop& desktop = platform::Desktop::Current();
+    if (parameters.empty()) {
+        if (HWND running = desktop.WindowOfProgram(program.path)) {
+            desktop.Activate(running);
+            return desktop.ProcessOf(running);
+        }
+    }
+    const DWORD processId = platform::Launcher::Current().Start(program.hostPath, parameters);
+    if (processId == 0) {
+        return Failure{ERROR_ACCESS_DENIED, SE_ERR_ACCESSDENIED};
+    }
+    return processId;
+}
+
+// Opens a document with its associated program, else with xdg-open.
+std::variant<DWORD, Failure> OpenDocument(const Target& document) {
+    if (const std::optional<std::wstring> command =
+            platform::FileAssociation::OpenCommand(document.path)) {
+        const auto [programPath, parameters] = SplitProgram(*command);
+        const std::optional<Target> program = Resolve(programPath);
+        if (!program || program->kind != Kind::program) {
+            return Failure{ERROR_FILE_NOT_FOUND, SE_ERR_FNF};
+        }
+        // A program of the device knows the document by its device path, a host program by
+        // its host path.
+        const std::optional<std::wstring> hostPath =
+            platform::FileName::FromHost(document.hostPath);
+        const std::wstring& path = program->onDevice || !hostPath ? document.path : *hostPath;
+        const std::optional<std::wstring> text =
+            platform::FileAssociation::Substitute(parameters, path);
+        if (!text) {
+            return Failure{ERROR_INVALID_NAME, SE_ERR_FNF};
+        }
+        return StartProgram(*program, *text);
+    }
+    const std::optional<std::string> xdgOpen = FindXdgOpen();
+    if (!xdgOpen) {
+        return Failure{ERROR_NO_ASSOCIATION, SE_ERR_NOASSOC};
+    }
+    const std::optional<std::wstring> hostPath = platform::FileName::FromHost(document.hostPath);
+    const std::optional<std::wstring> text =
+        hostPath ? platform::FileAssociation::Substitute(L"%1", *hostPath) : std::nullopt;
+    if (!text) {
+        return Failure{ERROR_INVALID_NAME, SE_ERR_FNF};
+    }
+    const DWORD processId = platform::Launcher::Current().Start(*xdgOpen, *text);
+    if (processId == 0) {
+        return Failure{ERROR_ACCESS_DENIED, SE_ERR_ACCESSDENIED};
+    }
+    return processId;
+}
+
+// Opens what a shortcut's command line names, with its parameters and those of the caller.
+std::variant<DWORD, Failure> RunShortcut(const Target& shortcut, const std::wstring& extra) {
+    const std::optional<std::wstring> commandLine = platform::ShortcutFile::Read(shortcut.path);
+    if (!commandLine) {
+        return Failure{ERROR_FILE_NOT_FOUND, SE_ERR_FNF};
+    }
+    auto [programPath, parameters] = SplitProgram(*commandLine);
+    const std::optional<Target> target = Resolve(programPath);
+    if (!target || target->kind == Kind::shortcut) {
+        return Failure{ERROR_FILE_NOT_FOUND, SE_ERR_FNF};
+    }
+    if (target->kind == Kind::document) {
+        return OpenDocument(*target);
+    }
+    if (!extra.empty()) {
+        parameters += parameters.empty() ? extra : L" " + extra;
+    }
+    return StartProgram(*target, parameters);
 }
 
 bool IsOpenVerb(LPCWSTR verb) {
     return !verb || wcscasecmp(verb, L"open") == 0;
 }
 
-BOOL Fail(LPSHELLEXECUTEINFO info, DWORD error, int code) {
-    info->hInstApp = reinterpret_cast<HINSTANCE>(static_cast<std::intptr_t>(code));
-    SetLastError(error);
+BOOL Fail(LPSHELLEXECUTEINFO info, Failure failure) {
+    info->hInstApp = reinterpret_cast<HINSTANCE>(static_cast<std::intptr_t>(failure.code));
+    SetLastError(failure.error);
     return FALSE;
 }
 
@@ -74,32 +235,33 @@ BOOL ShellExecuteEx(LPSHELLEXECUTEINFO info) {
     }
     info->hProcess = nullptr;
     if (info->cbSize != deviceStructureSize && info->cbSize != sizeof(SHELLEXECUTEINFO)) {
-        return Fail(info, ERROR_INVALID_PARAMETER, SE_ERR_NOASSOC);
+        return Fail(info, {ERROR_INVALID_PARAMETER, SE_ERR_NOASSOC});
     }
     if (!IsOpenVerb(info->lpVerb)) {
-        return Fail(info, ERROR_INVALID_PARAMETER, SE_ERR_NOASSOC);
+        return Fail(info, {ERROR_INVALID_PARAMETER, SE_ERR_NOASSOC});
     }
-    if (!info->lpFile || !*info->lpFile) {
-        return Fail(info, ERROR_FILE_NOT_FOUND, SE_ERR_FNF);
+    const std::optional<Target> target = info->lpFile ? Resolve(info->lpFile) : std::nullopt;
+    if (!target) {
+        return Fail(info, {ERROR_FILE_NOT_FOUND, SE_ERR_FNF});
     }
-    const std::optional<Program> program = Resolve(info->lpFile);
-    if (!program) {
-        return Fail(info, ERROR_FILE_NOT_FOUND, SE_ERR_FNF);
+    const std::wstring parameters = info->lpParameters ? info->lpParameters : L"";
+    std::variant<DWORD, Failure> result;
+    switch (target->kind) {
+    case Kind::program:
+        result = StartProgram(*target, parameters);
+        break;
+    case Kind::shortcut:
+        result = RunShortcut(*target, parameters);
+        break;
+    case Kind::document:
+        result = OpenDocument(*target);
+        break;
     }
-    const bool wantProcess = (info->fMask & SEE_MASK_NOCLOSEPROCESS) != 0;
-    platform::Desktop& desktop = platform::Desktop::Current();
-    DWORD processId = 0;
-    if (HWND running = desktop.WindowOfProgram(program->identity)) {
-        desktop.Activate(running);
-        processId = desktop.ProcessOf(running);
-    } else {
-        processId = platform::Launcher::Current().Start(
-            program->hostPath, info->lpParameters ? info->lpParameters : L"");
-        if (processId == 0) {
-            return Fail(info, ERROR_ACCESS_DENIED, SE_ERR_ACCESSDENIED);
-        }
+    if (const Failure* failure = std::get_if<Failure>(&result)) {
+        return Fail(info, *failure);
     }
-    if (wantProcess && processId != 0) {
+    const DWORD processId = std::get<DWORD>(result);
+    if ((info->fMask & SEE_MASK_NOCLOSEPROCESS) != 0 && processId != 0) {
         info->hProcess = platform::ProcessHandle::Open(processId);
     }
     info->hInstApp = reinterpret_cast<HINSTANCE>(launched);
@@ -117,8 +279,8 @@ BOOL CreateProcessW(LPCWSTR imageName, LPCWSTR commandLine, LPSECURITY_ATTRIBUTE
     if (image.find_first_of(L"\\/") == std::wstring::npos) {
         image = L"\\Windows\\" + image;
     }
-    const std::optional<Program> program = Resolve(image);
-    if (!program) {
+    const std::optional<Target> program = Resolve(image);
+    if (!program || program->kind != Kind::program) {
         SetLastError(ERROR_FILE_NOT_FOUND);
         return FALSE;
     }

@@ -1,4 +1,5 @@
 // The start step: capturing the program in front and bringing it back.
+#include <filesystem>
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -78,6 +79,9 @@ TEST(StartPlay, ProgramTargetsAreOpenedWholeThroughTheShell) {
     TempDevice device;
     device.Write("Program Files/My App/my app.exe", "");
     device.Write("today", "");
+    // Without ".exe", a file of the device is a program when the host may execute it.
+    std::filesystem::permissions(device.Host("today"), std::filesystem::perms::owner_exec,
+                                 std::filesystem::perm_options::add);
     FakeClock clock;
     FakeDesktop desktop;
     FakeLauncher launcher;
