@@ -1,0 +1,21 @@
+// A saved macro is two files that share its name: the macro file in the macro library folder
+// and its shortcut in the product's Start-menu folder, which starts the player with the name.
+// These operations keep the two in step. A name that cannot be a file name (holding \ / : * ?
+// " < > | or a control character) is refused before anything is touched, so no operation ever
+// reaches outside the two folders.
+#pragma once
+
+#include <string>
+
+// The shortcut path of a macro: the Programs folder, the product's folder, the name and ".lnk";
+// empty when that is longer than a device path may be.
+std::wstring GetShortcutPath(const std::wstring& programsFolder, const std::wstring& name);
+// Writes the macro's shortcut, which runs the player with the name as its one argument.
+bool CreateMacroShortcut(const std::wstring& name);
+// Opens the macro file with the program the device associates with macro files.
+bool EditMacro(const std::wstring& name);
+// Renames the macro file, then replaces the old shortcut by one for the new name. A failure
+// stops at the step that failed and leaves what was done before it.
+bool RenameMacro(const std::wstring& oldName, const std::wstring& newName);
+// Deletes the shortcut, then the macro file; a missing shortcut keeps the file.
+bool DeleteMacro(const std::wstring& name);

@@ -1,0 +1,219 @@
+// Macro files and their shortcuts on a temporary device: what each operation leaves on the
+// device, after success and after each failure, and names that are refused before anything is
+// touched.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+#include <string>
+#include <utility>
+
+#include "MacroFiles.h"
+#include "RecordingLauncher.h"
+#include "ScopedEnvironment.h"
+#include "TempDevice.h"
+#include "platform/registry.h"
+
+namespace {
+
+const std::string macros = "Program Files/Tapweave/Macros/";
+const std::string shortcuts = "Windows/Start Menu/Programs/Tapweave/";
+
+// The shortcut text for a macro of the default installation.
+std::string ShortcutOf(const std::string& name) {
+    const std::string commandLine = "\"\\Program Files\\Tapweave\\Player.exe\" \"" + name + "\"";
+    return std::to_string(commandLine.size()) + "#" + commandLine;
+}
+
+class MacroFiles : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        std::filesystem::create_directories(device.Host(shortcuts));
+        std::filesystem::create_directories(device.Host(macros));
+    }
+
+    // A saved macro: its file and its shortcut.
+    void Save(const std::string& name, const std::string& steps) {
+        device.Write(macros + name + ".macros", steps);
+        device.Write(shortcuts + name + ".lnk", ShortcutOf(name));
+    }
+
+    // Every file of the device's fs/ folder with its content.
+    std::map<std::string, std::string> Files() const {
+        std::map<std::string, std::string> files;
+        const std::filesystem::path root = device.Host("");
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
+            if (entry.is_regular_file() && !entry.is_symlink()) {
+                const std::string relative = entry.path().lexically_relative(root).string();
+                files[relative] = device.Read(relative);
+            }
+        }
+        return files;
+    }
+
+    bool Exists(const std::string& relative) const {
+        return std::filesystem::exists(device.Host(relative));
+    }
+
+    TempDevice device;
+    RecordingLauncher launcher;
+};
+
+TEST_F(MacroFiles, ShortcutPathIsFormedInTheProductsFolder) {
+    EXPECT_EQ(GetShortcutPath(L"\\Windows\\Start Menu\\Programs", L"New Macro"),
+              L"\\Windows\\Start Menu\\Programs\\Tapweave\\New Macro.lnk");
+    // Longer than a device path may be: no path, so nothing can be touched through it.
+    EXPECT_EQ(GetShortcutPath(L"\\Windows", std::wstring(300, L'a')), L"");
+}
+
+TEST_F(MacroFiles, ShortcutRunsThePlayerWithTheName) {
+    ASSERT_TRUE(CreateMacroShortcut(L"New Macro"));
+    EXPECT_EQ(device.Read(shortcuts + "New Macro.lnk"), ShortcutOf("New Macro"));
+
+    // The count counts bytes: a Russian name takes two bytes a letter.
+    ASSERT_TRUE(CreateMacroShortcut(L"Запись"));
+    EXPECT_EQ(device.Read(shortcuts + "Запись.lnk"), ShortcutOf("Запись"));
+    EXPECT_EQ(ShortcutOf("Запись").substr(0, 3), "51#");
+
+    // Another installation directory.
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"Software\\Apps\\Veltrane Tapweave", 0, nullptr,
+                              0, 0, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    const std::wstring directory = L"\\Storage Card\\TW";
+    ASSERT_EQ(RegSetValueExW(key, L"InstallDir", 0, REG_SZ,
+                             reinterpret_cast<const BYTE*>(directory.c_str()),
+                             static_cast<DWORD>((directory.size() + 1) * sizeof(wchar_t))),
+              ERROR_SUCCESS);
+    RegCloseKey(key);
+    ASSERT_TRUE(CreateMacroShortcut(L"Card"));
+    EXPECT_EQ(device.Read(shortcuts + "Card.lnk"),
+              "36#\"\\Storage Card\\TW\\Player.exe\" \"Card\"");
+}
+
+TEST_F(MacroFiles, ShortcutNeedsTheProductsFolder) {
+    std::filesystem::remove_all(device.Host(shortcuts));
+    EXPECT_FALSE(CreateMacroShortcut(L"New Macro"));
+    EXPECT_FALSE(Exists(shortcuts));
+    std::filesystem::remove_all(device.Host("Windows/Start Menu"));
+    EXPECT_FALSE(CreateMacroShortcut(L"New Macro"));
+    EXPECT_FALSE(Exists("Windows/Start Menu"));
+}
+
+TEST_F(MacroFiles, RenameMovesTheFileAndReplacesTheShortcut) {
+    Save("A", "Press 1 2\n");
+    ASSERT_TRUE(RenameMacro(L"A", L"B"));
+    EXPECT_FALSE(Exists(macros + "A.macros"));
+    EXPECT_FALSE(Exists(shortcuts + "A.lnk"));
+    EXPECT_EQ(device.Read(macros + "B.macros"), "Press 1 2\n");
+    EXPECT_EQ(device.Read(shortcuts + "B.lnk"), ShortcutOf("B"));
+}
+
+TEST_F(MacroFiles, RenameToAnExistingNameChangesNothing) {
+    Save("A", "Press 1 2\n");
+    Save("B", "Press 3 4\n");
+    const auto before = Files();
+    EXPECT_FALSE(RenameMacro(L"A", L"B"));
+    EXPECT_EQ(Files(), before);
+    // The file system ignores case, so another case of a name is the same name.
+    EXPECT_FALSE(RenameMacro(L"A", L"b"));
+    EXPECT_EQ(Files(), before);
+}
+
+TEST_F(MacroFiles, RenameStopsWhereItFails) {
+    // The old shortcut is missing: the file is renamed, no shortcut is made for the new name.
+    device.Write(macros + "A.macros", "Press 1 2\n");
+    EXPECT_FALSE(RenameMacro(L"A", L"B"));
+    EXPECT_FALSE(Exists(macros + "A.macros"));
+    EXPECT_TRUE(Exists(macros + "B.macros"));
+    EXPECT_FALSE(Exists(shortcuts + "B.lnk"));
+
+    // No macro file: nothing changes.
+    Save("C", "");
+    std::filesystem::remove(device.Host(macros + "C.macros"));
+    auto before = Files();
+    EXPECT_FALSE(RenameMacro(L"C", L"D"));
+    EXPECT_EQ(Files(), before);
+
+    // No Programs folder: the file is already renamed.
+    Save("E", "");
+    std::filesystem::remove_all(device.Host("Windows/Start Menu"));
+    EXPECT_FALSE(RenameMacro(L"E", L"F"));
+    EXPECT_TRUE(Exists(macros + "F.macros"));
+    EXPECT_FALSE(Exists(macros + "E.macros"));
+}
+
+TEST_F(MacroFiles, DeleteRemovesTheShortcutThenTheFile) {
+    Save("A", "");
+    Save("B", "");
+    ASSERT_TRUE(DeleteMacro(L"a"));
+    EXPECT_FALSE(Exists(macros + "A.macros"));
+    EXPECT_FALSE(Exists(shortcuts + "A.lnk"));
+    EXPECT_TRUE(Exists(macros + "B.macros"));
+    EXPECT_TRUE(Exists(shortcuts + "B.lnk"));
+}
+
+TEST_F(MacroFiles, DeleteStopsWhereItFails) {
+    // The shortcut was removed by hand: the file stays.
+    device.Write(macros + "A.macros", "Press 1 2\n");
+    EXPECT_FALSE(DeleteMacro(L"A"));
+    EXPECT_EQ(device.Read(macros + "A.macros"), "Press 1 2\n");
+
+    // The file is missing: the shortcut is gone all the same.
+    device.Write(shortcuts + "B.lnk", ShortcutOf("B"));
+    EXPECT_FALSE(DeleteMacro(L"B"));
+    EXPECT_FALSE(Exists(shortcuts + "B.lnk"));
+
+    // No Programs folder: nothing is deleted.
+    std::filesystem::remove_all(device.Host("Windows/Start Menu"));
+    EXPECT_FALSE(DeleteMacro(L"A"));
+    EXPECT_TRUE(Exists(macros + "A.macros"));
+}
+
+TEST_F(MacroFiles, NamesThatCannotBeFileNamesTouchNothing) {
+    Save("A", "Press 1 2\n");
+    // "..\Moved" would name the folder above; "Sub\A" a file below another name.
+    device.Write("Program Files/Tapweave/A.macros", "outside");
+    device.Write(shortcuts + "Sub/A.lnk", ShortcutOf("A"));
+    const auto before = Files();
+    for (const std::wstring name : {L"..\\Moved", L"..\\A", L"Sub\\A", L"Sub/A", L"C:", L"A*",
+                                    L"A?", L"\"A\"", L"<A>", L"A|B", L"A\tB", L"A\nB"}) {
+        EXPECT_FALSE(CreateMacroShortcut(name)) << name;
+        EXPECT_FALSE(RenameMacro(L"A", name)) << name;
+        EXPECT_FALSE(RenameMacro(name, L"B")) << name;
+        EXPECT_FALSE(DeleteMacro(name)) << name;
+        EXPECT_FALSE(EditMacro(name)) << name;
+        EXPECT_EQ(Files(), before) << name;
+    }
+    EXPECT_TRUE(launcher.starts.empty());
+}
+
+TEST_F(MacroFiles, EditOpensTheMacroFileWithItsAssociatedProgram) {
+    Save("New Macro", "Press 1 2\n");
+    device.Write("Windows/pword.exe", "");
+    // Without an association, and with no xdg-open on the search path, nothing opens.
+    const ScopedEnvironment path("PATH", device.Host("").c_str());
+    EXPECT_FALSE(EditMacro(L"New Macro"));
+    EXPECT_TRUE(launcher.starts.empty());
+
+    for (const auto& [keyName, value] :
+         {std::pair{L".macros", L"macrosfile"},
+          std::pair{L"macrosfile\\Shell\\Open\\Command", L"\\Windows\\pword.exe %1"}}) {
+        HKEY key = nullptr;
+        ASSERT_EQ(
+            RegCreateKeyExW(HKEY_CLASSES_ROOT, keyName, 0, nullptr, 0, 0, nullptr, &key, nullptr),
+            ERROR_SUCCESS);
+        ASSERT_EQ(RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
+                                 static_cast<DWORD>((std::wcslen(value) + 1) * sizeof(wchar_t))),
+                  ERROR_SUCCESS);
+        RegCloseKey(key);
+    }
+    ASSERT_TRUE(EditMacro(L"New Macro"));
+    ASSERT_EQ(launcher.starts.size(), 1u);
+    EXPECT_EQ(launcher.starts[0].hostProgram, device.Host("Windows/pword.exe"));
+    EXPECT_EQ(launcher.starts[0].commandLine,
+              L"\"\\Program Files\\Tapweave\\Macros\\New Macro.macros\"");
+    EXPECT_FALSE(EditMacro(L"Missing"));
+}
+
+} // namespace
