@@ -1,6 +1,7 @@
 // What a backend may ask of the core.
 #include "GuiBackend.h"
 
+#include "ListView.h"
 #include "WindowActions.h"
 #include "WindowDirectory.h"
 #include "WindowManager.h"
@@ -53,6 +54,10 @@ bool GuiBackend::CopyPixels(HWND hwnd, Pixels& out) {
     out.height = window->surface->Height();
     out.data = window->surface->Data();
     return true;
+}
+
+std::vector<ListItemSnapshot> GuiBackend::ListItems(HWND list) {
+    return ListView::Items(list);
 }
 
 void GuiBackend::UserActivated(HWND hwnd) {

@@ -55,6 +55,28 @@ struct WindowSnapshot {
     bool modal = false;
 };
 
+// An item of a list view ("SysListView32") as a backend shows it. The core paints the icons
+// (selected ones tinted with the highlight colour); the backend writes the labels in the list's
+// font, word-wrapped within the label rectangle, a selected one in white on the highlight
+// colour. Rectangles are in the list's client coordinates.
+struct ListItemSnapshot {
+    std::wstring label;
+    RECT iconRect{};
+    RECT labelRect{};
+    bool selected = false;
+    // Its label is being edited: the edit control (class "Edit", a child of the list) covers it.
+    bool editing = false;
+
+    // 0x00RRGGBB.
+    static constexpr std::uint32_t highlight = 0x00316AC5u;
+};
+
+// One item of a pop-up menu.
+struct MenuItem {
+    UINT id = 0;
+    std::wstring text;
+};
+
 // A window's client area: width x height pixels, 0x00RRGGBB, rows top-down.
 struct Pixels {
     int width = 0;
@@ -99,6 +121,10 @@ class GuiBackend {
     // owner is still delivered; the dialog is on top.
     virtual void ModalLoopEntered(HWND dialog) = 0;
     virtual void ModalLoopLeft(HWND dialog) = 0;
+    // A pop-up menu (TrackPopupMenuEx) of a window of this thread: shows the items at the
+    // screen point and returns once the person has chosen one (its identifier) or dismissed the
+    // menu (0). A backend that shows no menus dismisses them.
+    virtual UINT TrackPopupMenu(HWND, const std::vector<MenuItem>&, POINT) { return 0; }
 
     // How the core waits.
     //
@@ -127,6 +153,8 @@ class GuiBackend {
     static std::vector<HWND> Children(HWND hwnd);
     // The window's client-area pixels, as painted so far; false for an unknown window.
     static bool CopyPixels(HWND hwnd, Pixels& out);
+    // The items of a list view, in order; empty for a window that is no list view.
+    static std::vector<ListItemSnapshot> ListItems(HWND list);
     // The person brought the window to the front: as SetForegroundWindow (WM_ACTIVATE pair).
     // Ignored for a window with WS_EX_NOACTIVATE.
     static void UserActivated(HWND hwnd);

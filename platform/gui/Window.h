@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "Control.h"
 #include "PixelBuffer.h"
 #include "WindowClass.h"
 #include "platform/gui.h"
@@ -64,6 +65,10 @@ class Window {
     bool erase = false;
     // The client area's pixels, sized when painted.
     std::shared_ptr<PixelBuffer> surface;
+
+    // A predefined control's own state (a list view's items), made at WM_CREATE. Shared, so
+    // that it outlives a control destroyed while one of its messages is still being handled.
+    std::shared_ptr<Control> control;
 
     // WM_DESTROY has been sent; no more messages are delivered.
     bool destroying = false;

@@ -3,7 +3,9 @@
 #include <algorithm>
 
 #include "DialogWindow.h"
+#include "EditControl.h"
 #include "FileName.h"
+#include "ListView.h"
 
 namespace platform {
 
@@ -32,7 +34,11 @@ WindowClasses::WindowClasses()
           Predefined(dialogClass, DialogWindow::Procedure,
                      static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH))),
           Predefined(staticClass, DefWindowProcW, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH))),
-          Predefined(menuBarClass, DefWindowProcW, nullptr)} {}
+          Predefined(menuBarClass, DefWindowProcW, nullptr),
+          Predefined(listViewClass, ListView::Procedure,
+                     static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH))),
+          Predefined(EditControl::className, EditControl::Procedure,
+                     static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)))} {}
 
 bool WindowClasses::Register(const WindowClass& windowClass) {
     std::lock_guard lock(mutex);

@@ -1,5 +1,6 @@
 // The window classes of the process: those the program registers and the system's own
-// ("Dialog", "STATIC", "menu_worker"). Class names compare without regard to case.
+// ("Dialog", "STATIC", "menu_worker", "SysListView32" and the "Edit" of its label editor). Class
+// names compare without regard to case.
 #pragma once
 
 #include <memory>
@@ -25,6 +26,7 @@ class WindowClasses {
     static constexpr const wchar_t* dialogClass = L"Dialog";
     static constexpr const wchar_t* staticClass = L"STATIC";
     static constexpr const wchar_t* menuBarClass = L"menu_worker";
+    static constexpr const wchar_t* listViewClass = L"SysListView32";
 
   private:
     WindowClasses();

@@ -64,6 +64,8 @@ class WindowManager {
     // Puts the backend in place of the chosen one (null: headless) and tells it of the windows
     // that exist. Tests use it to watch what a backend is told.
     void Install(GuiBackend* chosen);
+    // The backend in place (the headless one until a window is first shown on a display).
+    GuiBackend& Backend() { return *backend.load(); }
     // Waits on the thread's behalf (GuiBackend::WaitForEvents).
     void Wait(MessageQueue& queue, int timeoutMs);
 

@@ -66,6 +66,8 @@ using DLGPROC = INT_PTR (*)(HWND, UINT, WPARAM, LPARAM);
 #define WM_GETFONT 0x0031u
 #define WM_NOTIFY 0x004Eu
 #define WM_HELP 0x0053u
+// lParam: the screen point, x in the low 16 bits and y in the high 16 bits.
+#define WM_CONTEXTMENU 0x007Bu
 #define WM_KEYDOWN 0x0100u
 #define WM_KEYUP 0x0101u
 #define WM_CHAR 0x0102u
@@ -86,6 +88,8 @@ using DLGPROC = INT_PTR (*)(HWND, UINT, WPARAM, LPARAM);
 #define IDOK 1
 #define IDCANCEL 2
 
+#define VK_RETURN 0x0D
+#define VK_ESCAPE 0x1B
 #define VK_F1 0x70
 
 // Window styles.
@@ -360,3 +364,40 @@ BOOL SHCreateMenuBar(PSHMENUBARINFO info);
 // and, on a settings change, fit a SHIDIF_SIZEDLG dialog to the screen again.
 BOOL SHHandleWMActivate(HWND hwnd, WPARAM wParam, LPARAM lParam, PSHACTIVATEINFO info, DWORD flags);
 BOOL SHHandleWMSettingChange(HWND hwnd, WPARAM wParam, LPARAM lParam, PSHACTIVATEINFO info);
+
+// The Pocket PC shell's tap-and-hold notification (WM_NOTIFY): the point in screen
+// coordinates, and what the control says was held (a list view: the item's index).
+#define GN_CONTEXTMENU 1000u
+struct NMRGINFO {
+    NMHDR hdr;
+    POINT ptAction;
+    DWORD dwItemSpec;
+};
+using PNMRGINFO = NMRGINFO*;
+
+// The input panel. There is none on a desktop: SipShowIM does nothing there and succeeds.
+#define SIPF_OFF 0x00000000u
+#define SIPF_ON 0x00000001u
+BOOL SipShowIM(DWORD flags);
+
+// Pop-up menus of text items.
+#define MF_STRING 0x00000000u
+#define TPM_RETURNCMD 0x0100u
+
+struct TPMPARAMS;
+using LPTPMPARAMS = TPMPARAMS*;
+
+HMENU CreatePopupMenu();
+// Only MF_STRING items; any other flag fails with ERROR_INVALID_PARAMETER.
+BOOL AppendMenuW(HMENU menu, UINT flags, UINT_PTR id, LPCWSTR text);
+// Shows the menu at the screen point until the person chooses an item or dismisses it, on the
+// thread of the owner, a window of the calling thread. With TPM_RETURNCMD the result is the
+// chosen item's identifier, 0 when dismissed; without it, the choice is posted to the owner as
+// WM_COMMAND and the result is nonzero when an item was chosen. Alignment flags and params are
+// not used. Without a display, the choice is the one a test queued
+// (platform::QueueMenuChoice, platform/testing.h), else the menu is dismissed.
+BOOL TrackPopupMenuEx(HMENU menu, UINT flags, int x, int y, HWND owner, LPTPMPARAMS params);
+BOOL DestroyMenu(HMENU menu);
+
+// Icons are 32-bit images with transparency, usually 32 x 32 pixels.
+BOOL DestroyIcon(HICON icon);
