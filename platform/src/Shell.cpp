@@ -141,11 +141,12 @@ std::optional<std::string> FindXdgOpen() {
     return std::nullopt;
 }
 
-// Starts a program with its parameters; returns its process identifier, or the failure. A
-// program started without parameters that already has a window is brought up instead.
-std::variant<DWORD, Failure> StartProgram(const Target& program, const std::wstring& parameters) {
+// Starts a program with its parameters; returns its process identifier, or the failure. When
+// it already has a window and may be brought up, that window comes to the front instead.
+std::variant<DWORD, Failure> StartProgram(const Target& program, const std::wstring& parameters,
+                                          bool bringUp) {
     platform::Desktop& desktop = platform::Desktop::Current();
-    if (parameters.empty()) {
+    if (bringUp) {
         if (HWND running = desktop.WindowOfProgram(program.path)) {
             desktop.Activate(running);
             return desktop.ProcessOf(running);
@@ -177,7 +178,8 @@ std::variant<DWORD, Failure> OpenDocument(const Target& document) {
         if (!text) {
             return Failure{ERROR_INVALID_NAME, SE_ERR_FNF};
         }
-        return StartProgram(*program, *text);
+        // The running copy would not get the document: the program starts with it.
+        return StartProgram(*program, *text, false);
     }
     const std::optional<std::string> xdgOpen = FindXdgOpen();
     if (!xdgOpen) {
@@ -213,7 +215,9 @@ std::variant<DWORD, Failure> RunShortcut(const Target& shortcut, const std::wstr
     if (!extra.empty()) {
         parameters += parameters.empty() ? extra : L" " + extra;
     }
-    return StartProgram(*target, parameters);
+    // A shortcut's parameters are what it is for (a macro shortcut names the macro the player
+    // is to play), so a shortcut with parameters starts its program even while a copy runs.
+    return StartProgram(*target, parameters, parameters.empty());
 }
 
 bool IsOpenVerb(LPCWSTR verb) {
@@ -248,7 +252,7 @@ BOOL ShellExecuteEx(LPSHELLEXECUTEINFO info) {
     std::variant<DWORD, Failure> result;
     switch (target->kind) {
     case Kind::program:
-        result = StartProgram(*target, parameters);
+        result = StartProgram(*target, parameters, true);
         break;
     case Kind::shortcut:
         result = RunShortcut(*target, parameters);

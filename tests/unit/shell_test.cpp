@@ -24,6 +24,19 @@ std::wstring Wide(const std::string& text) {
     return std::wstring(text.begin(), text.end());
 }
 
+// Fake windows that the shell can find by the program they belong to.
+class ProgramsDesktop : public FakeDesktop {
+  public:
+    HWND WindowOfProgram(const std::wstring& program) override {
+        for (const auto& [hwnd, processId] : owners) {
+            if (programs[processId] == program) {
+                return hwnd;
+            }
+        }
+        return nullptr;
+    }
+};
+
 class ShellTest : public ::testing::Test {
   protected:
     BOOL Create(const std::wstring& path, const std::wstring& target) {
@@ -188,14 +201,32 @@ TEST_F(ShellTest, ShortcutRunsItsProgramWithTheParametersTextExactly) {
     }
 }
 
-TEST_F(ShellTest, ShortcutWithParametersStartsAgainWhileItsProgramHasAWindow) {
-    FakeDesktop desktop;
+TEST_F(ShellTest, RunningCopiesAreBroughtUpUnlessParametersWouldBeLost) {
+    ProgramsDesktop desktop;
     device.Write("Program Files/Tapweave/Player.exe", "");
+    device.Write("Windows/pword.exe", "");
+    device.Write("notes.txt", "");
     device.Write("A.lnk", "48#\"\\Program Files\\Tapweave\\Player.exe\" \"New Macro\"");
-    desktop.AddWindow(5, 77, L"\\Program Files\\Tapweave\\Player.exe");
+    device.Write("Player.lnk", "36#\"\\Program Files\\Tapweave\\Player.exe\"");
+    SetDefault(L".txt", L"txtfile");
+    SetDefault(L"txtfile\\Shell\\Open\\Command", L"\\Windows\\pword.exe %1");
+    const HWND player = desktop.AddWindow(5, 77, L"\\Program Files\\Tapweave\\Player.exe");
+    const HWND pword = desktop.AddWindow(6, 78, L"\\Windows\\pword.exe");
+
+    // A macro shortcut plays its macro while the library window of another player is open; a
+    // document reaches its program.
     EXPECT_EQ(Open(L"\\A.lnk"), static_cast<DWORD>(ERROR_SUCCESS));
-    EXPECT_EQ(launcher.starts.size(), 1u);
+    EXPECT_EQ(Open(L"\\notes.txt"), static_cast<DWORD>(ERROR_SUCCESS));
+    ASSERT_EQ(launcher.starts.size(), 2u);
+    EXPECT_EQ(launcher.starts[0].commandLine, L"\"New Macro\"");
+    EXPECT_EQ(launcher.starts[1].commandLine, L"\"\\notes.txt\"");
     EXPECT_TRUE(desktop.activated.empty());
+
+    // A shortcut without parameters and a program named directly bring the window up.
+    EXPECT_EQ(Open(L"\\Player.lnk"), static_cast<DWORD>(ERROR_SUCCESS));
+    EXPECT_EQ(Open(L"\\Windows\\pword.exe"), static_cast<DWORD>(ERROR_SUCCESS));
+    EXPECT_EQ(launcher.starts.size(), 2u);
+    EXPECT_EQ(desktop.activated, (std::vector<HWND>{player, pword}));
 }
 
 TEST_F(ShellTest, ShortcutsThatLeadNowhere) {

@@ -65,19 +65,23 @@ struct SHELLEXECUTEINFO {
 using LPSHELLEXECUTEINFO = SHELLEXECUTEINFO*;
 
 // lpVerb is "open" (in any case) or null. What lpFile names decides what happens:
+// - a program (a device file ending in ".exe", or any file the host may execute, such as
+//   "/usr/bin/gedit") starts with lpParameters as its command-line text; a program that already
+//   has a window on the display is brought up instead of started twice;
 // - a shortcut (a device file ending in ".lnk") runs its command line: the first token, quoted
 //   or not, names what is opened, and the text after it (and after the white space that follows
-//   it) is the parameters text, passed exactly; lpParameters, when given, is added after it;
-// - a program (a device file ending in ".exe", or any file the host may execute, such as
-//   "/usr/bin/gedit") starts with lpParameters as its command-line text. Without parameters,
-//   a program that already has a window on the display is brought up instead of started twice;
+//   it) is the parameters text, passed exactly; lpParameters, when given, is added after it. A
+//   shortcut with parameters always starts its program, since they are what it is for (a macro
+//   shortcut names the macro to play); one without brings a running copy up;
 // - any other file is a document. It opens with the program the device registry associates
 //   with its extension: HKEY_CLASSES_ROOT\<extension> (".macros") holds a class name as its
 //   default value, and the default value of HKEY_CLASSES_ROOT\<class>\Shell\Open\Command the
 //   command that opens it: a program, then parameters in which "%1" stands for the document
 //   ("\Windows\pword.exe %1", "/usr/bin/gedit \"%1\""). A program of the device gets the
 //   document's device path, a host program its host path; a "%1" outside double quotes is
-//   replaced by the path in double quotes, so that a path with spaces stays one argument.
+//   replaced by the path in double quotes, so that a path with spaces stays one argument, and a
+//   command without "%1" gets the path after its parameters. The program starts with the
+//   document even while a copy of it runs.
 //   Without an association the document goes to xdg-open on its host path; without xdg-open,
 //   FALSE with ERROR_NO_ASSOCIATION (hInstApp SE_ERR_NOASSOC).
 // A missing file, or a shortcut that cannot be read or names another shortcut, fails with
