@@ -401,3 +401,22 @@ BOOL DestroyMenu(HMENU menu);
 
 // Icons are 32-bit images with transparency, usually 32 x 32 pixels.
 BOOL DestroyIcon(HICON icon);
+
+// Resources of a module by number (platform/resources.h says where they live and their forms).
+#define MAKEINTRESOURCEW(id)                                                                       \
+    (reinterpret_cast<LPWSTR>(static_cast<std::uintptr_t>(static_cast<WORD>(id))))
+#define ERROR_RESOURCE_NAME_NOT_FOUND 1814L
+
+// The module's icon or bitmap of that number (MAKEINTRESOURCEW); a null module is the running
+// program. Named resources are not supported. Null (ERROR_RESOURCE_NAME_NOT_FOUND) when the
+// module holds no such resource or a damaged one. A bitmap comes with the colour depth of its
+// image (24 bits) and is deleted with DeleteObject; an icon is destroyed with DestroyIcon.
+HICON LoadIconW(HINSTANCE instance, LPCWSTR name);
+HBITMAP LoadBitmapW(HINSTANCE instance, LPCWSTR name);
+
+// Icons of a program file on the device (a device path): count icons from the index-th one on,
+// at their own size into large and at 16 x 16 into small, either of which may be null; a negative
+// index takes the one icon whose number is minus the index. The number of icons extracted, 0 when
+// the file cannot be read or holds no such icon; with index -1 and both arrays null, the number of
+// icons the file holds.
+UINT ExtractIconExW(LPCWSTR file, int index, HICON* large, HICON* small, UINT count);
