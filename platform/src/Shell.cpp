@@ -30,8 +30,8 @@ constexpr std::intptr_t launched = 42;
 enum class Kind { program, shortcut, document };
 
 // A file the shell was asked to open: its host path, and the path by which the device knows it
-// (the device path of a device file; for a host program the resolved host path, by which the
-// desktop knows it once it runs; for a host document the path as given).
+// (the device path of a file below the device; for a host program the resolved host path, by
+// which the desktop knows it once it runs; for another host document the path as given).
 struct Target {
     Kind kind;
     std::string hostPath;
@@ -85,7 +85,10 @@ std::optional<Target> Resolve(const std::wstring& file) {
         return std::nullopt;
     }
     if (access(host->c_str(), X_OK) != 0) {
-        return Target{Kind::document, *host, file, false};
+        // A document below the device's folder is known by its device path all the same.
+        const std::wstring devicePath = platform::DevicePath(*host);
+        return devicePath.empty() ? Target{Kind::document, *host, file, false}
+                                  : Target{Kind::document, *host, devicePath, true};
     }
     // A running program's executable is known by its real path, whatever link started it.
     char real[PATH_MAX];
@@ -122,7 +125,8 @@ std::pair<std::wstring, std::wstring> SplitProgram(const std::wstring& commandLi
     return {program, commandLine.substr(end)};
 }
 
-// The first xdg-open on the search path.
+// The first xdg-open on the search path. An empty entry, which would stand for the current
+// folder, is passed over: a document never runs a program that happens to lie there.
 std::optional<std::string> FindXdgOpen() {
     const char* searchPath = std::getenv("PATH");
     std::string folders = searchPath ? searchPath : "";
@@ -132,8 +136,8 @@ std::optional<std::string> FindXdgOpen() {
             end = folders.size();
         }
         const std::string folder = folders.substr(start, end - start);
-        const std::string candidate = (folder.empty() ? "." : folder) + "/xdg-open";
-        if (IsRegularFile(candidate) && access(candidate.c_str(), X_OK) == 0) {
+        const std::string candidate = folder + "/xdg-open";
+        if (!folder.empty() && IsRegularFile(candidate) && access(candidate.c_str(), X_OK) == 0) {
             return candidate;
         }
         start = end + 1;
