@@ -37,7 +37,8 @@ set(allowed
     "Dialog::GetTitle[abi:cxx11]() const"
     "Dialog::dialogList[abi:cxx11]"
     "vtable for Dialog"
-    "ShowAboutDialog(int)")
+    "ShowAboutDialog(int)"
+    "OpenMacrosFolder(std::__cxx11::basic_string<wchar_t, std::char_traits<wchar_t>, std::allocator<wchar_t> > const&)")
 # An exported class carries its type information with its virtual table.
 foreach(class Macros Mouse MouseLeftDown MouseMove MouseLeftUp Dialog)
     list(APPEND allowed "typeinfo for ${class}" "typeinfo name for ${class}")
