@@ -78,3 +78,23 @@ LPWSTR GetCommandLineW() {
     }();
     return text.data();
 }
+
+namespace platform {
+
+LPWSTR CommandLineParameters() {
+    LPWSTR text = GetCommandLineW();
+    // The program is always quoted, and a program path holds no quote.
+    if (*text == L'"') {
+        while (*++text && *text != L'"') {
+        }
+        if (*text) {
+            ++text;
+        }
+    }
+    if (*text == L' ') {
+        ++text;
+    }
+    return text;
+}
+
+} // namespace platform

@@ -142,6 +142,11 @@ class Launcher {
     static void Set(Launcher* launcher);
 };
 
+// The text of this program's arguments, as a program's WinMain receives it on the device: the
+// command line of GetCommandLineW without the program in double quotes and the one space after
+// it; empty when there are none. It stays for the life of the process.
+LPWSTR CommandLineParameters();
+
 // The arguments of a command line: white space separates them, and double quotes group text
 // (white space included) and are removed; "" is an empty argument. Backslashes are ordinary
 // characters, since device paths are full of them.
