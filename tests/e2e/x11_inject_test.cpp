@@ -5,20 +5,15 @@
 
 #include <X11/XF86keysym.h>
 #include <X11/Xlib.h>
-#include <X11/Xutil.h>
 #include <X11/keysym.h>
-#include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <fstream>
-#include <mutex>
 #include <optional>
-#include <poll.h>
-#include <thread>
 #include <vector>
 
 #include "ScopedEnvironment.h"
 #include "TempDevice.h"
+#include "XInputClient.h"
 #include "XvfbServer.h"
 #include "platform/Injector.h"
 #include "platform/display.h"
@@ -28,107 +23,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
-struct Arrival {
-    int type;
-    int x;
-    int y;
-    KeySym keysym;
-};
-
-// A plain window covering the screen on its own connection and thread, noting every press
-// and release that reaches it. The keysyms in unbound are taken off the keymap first.
-class Client {
-  public:
-    Client(const std::string& display, int width, int height, std::vector<KeySym> unbound = {})
-        : thread(
-              [this, display, width, height, unbound] { Run(display, width, height, unbound); }) {}
-
-    ~Client() {
-        stop = true;
-        thread.join();
-    }
-
-    // Whether the window is mapped and ready, within the timeout.
-    bool WaitReady(std::chrono::milliseconds timeout) {
-        std::unique_lock lock(mutex);
-        return changed.wait_for(lock, timeout, [this] { return ready || failed; }) && ready;
-    }
-
-    // The arrivals once there are at least count of them, or what came within the timeout.
-    std::vector<Arrival> WaitFor(std::size_t count, std::chrono::milliseconds timeout) {
-        std::unique_lock lock(mutex);
-        changed.wait_for(lock, timeout, [&] { return arrivals.size() >= count; });
-        return arrivals;
-    }
-
-  private:
-    void Run(const std::string& name, int width, int height, const std::vector<KeySym>& unbound) {
-        ::Display* display = XOpenDisplay(name.c_str());
-        if (!display) {
-            Signal([this] { failed = true; });
-            return;
-        }
-        for (KeySym keysym : unbound) {
-            if (const KeyCode keycode = XKeysymToKeycode(display, keysym)) {
-                KeySym nothing = NoSymbol;
-                XChangeKeyboardMapping(display, keycode, 1, &nothing, 1);
-            }
-        }
-        XSetWindowAttributes attributes{};
-        attributes.override_redirect = True;
-        attributes.event_mask = ButtonPressMask | ButtonReleaseMask | KeyPressMask |
-                                KeyReleaseMask | StructureNotifyMask;
-        const Window window =
-            XCreateWindow(display, DefaultRootWindow(display), 0, 0, static_cast<unsigned>(width),
-                          static_cast<unsigned>(height), 0, CopyFromParent, InputOutput,
-                          CopyFromParent, CWOverrideRedirect | CWEventMask, &attributes);
-        XMapRaised(display, window);
-        for (XEvent event; XNextEvent(display, &event), event.type != MapNotify;) {
-        }
-        XSetInputFocus(display, window, RevertToParent, CurrentTime);
-        XSync(display, False);
-        Signal([this] { ready = true; });
-
-        pollfd connection{ConnectionNumber(display), POLLIN, 0};
-        while (!stop) {
-            if (!XPending(display)) {
-                poll(&connection, 1, 20);
-                continue;
-            }
-            XEvent event;
-            XNextEvent(display, &event);
-            if (event.type == ButtonPress || event.type == ButtonRelease) {
-                Signal([&] {
-                    arrivals.push_back({event.type, event.xbutton.x, event.xbutton.y, NoSymbol});
-                });
-            } else if (event.type == MappingNotify) {
-                XRefreshKeyboardMapping(&event.xmapping);
-            } else if (event.type == KeyPress || event.type == KeyRelease) {
-                const KeySym keysym = XLookupKeysym(&event.xkey, 0);
-                Signal([&] {
-                    arrivals.push_back({event.type, event.xkey.x, event.xkey.y, keysym});
-                });
-            }
-        }
-        XCloseDisplay(display);
-    }
-
-    template <typename Change> void Signal(Change change) {
-        {
-            std::lock_guard lock(mutex);
-            change();
-        }
-        changed.notify_all();
-    }
-
-    std::mutex mutex;
-    std::condition_variable changed;
-    bool ready = false;
-    bool failed = false;
-    std::vector<Arrival> arrivals;
-    std::atomic<bool> stop{false};
-    std::thread thread;
-};
+using Arrival = XInputClient::Arrival;
 
 constexpr int width = 640;
 constexpr int height = 480;
@@ -158,7 +53,7 @@ class X11Inject : public testing::Test {
 };
 
 TEST_F(X11Inject, ATapArrivesAtTheExactPixel) {
-    Client client(server->Name(), width, height);
+    XInputClient client(server->Name(), {.width = width, .height = height});
     ASSERT_TRUE(client.WaitReady(10s));
     const DWORD scaleX = 65535 / static_cast<DWORD>(GetSystemMetrics(SM_CXSCREEN));
     const DWORD scaleY = 65535 / static_cast<DWORD>(GetSystemMetrics(SM_CYSCREEN));
@@ -177,7 +72,7 @@ TEST_F(X11Inject, ATapArrivesAtTheExactPixel) {
 }
 
 TEST_F(X11Inject, AMoveWithThePenDownDragsToTheLastPixel) {
-    Client client(server->Name(), width, height);
+    XInputClient client(server->Name(), {.width = width, .height = height});
     ASSERT_TRUE(client.WaitReady(10s));
     mouse_event(MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_LEFTDOWN, 0, 0, 0, 0);
     mouse_event(MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE, 639 * 102, 479 * 136, 0, 0);
@@ -189,7 +84,7 @@ TEST_F(X11Inject, AMoveWithThePenDownDragsToTheLastPixel) {
 }
 
 TEST_F(X11Inject, ReturnArrivesAsReturn) {
-    Client client(server->Name(), width, height);
+    XInputClient client(server->Name(), {.width = width, .height = height});
     ASSERT_TRUE(client.WaitReady(10s));
     // A key the device has no keysym for sends nothing at all, so Return comes first.
     keybd_event(0, 0, KEYEVENTF_SILENT, 0);
@@ -207,7 +102,9 @@ TEST_F(X11Inject, ReturnArrivesAsReturn) {
 // The launch keys are not on every keymap: the injector binds a spare keycode for a missing
 // one (two are taken off here), and the client sees the keysym once it has the new mapping.
 TEST_F(X11Inject, ApplicationKeysArriveAsLaunchKeys) {
-    Client client(server->Name(), width, height, {XF86XK_Launch5, XF86XK_Launch6});
+    XInputClient client(
+        server->Name(),
+        {.width = width, .height = height, .unbound = {XF86XK_Launch5, XF86XK_Launch6}});
     ASSERT_TRUE(client.WaitReady(10s));
     const std::vector<std::pair<BYTE, KeySym>> keys = {
         {VK_APP1, XF86XK_Launch1}, {VK_APP2, XF86XK_Launch2}, {VK_APP3, XF86XK_Launch3},
