@@ -23,6 +23,16 @@ constexpr LPARAM keyRepeatOnce = 1;
 constexpr LPARAM keyWasDown = LPARAM{1} << 30;
 constexpr LPARAM keyGoingUp = LPARAM{1} << 31;
 
+// Tap-and-hold: how long the stylus stays down, and how far it may wander meanwhile.
+constexpr int holdMs = 500;
+constexpr int holdSlop = 5;
+
+LPARAM ScreenPoint(const QPoint& screen) {
+    const auto x = static_cast<std::uint16_t>(screen.x());
+    const auto y = static_cast<std::uint16_t>(screen.y());
+    return static_cast<LPARAM>(static_cast<DWORD>(x) | (static_cast<DWORD>(y) << 16));
+}
+
 // Whether window is hwnd or lies within it.
 bool Within(HWND window, HWND hwnd) {
     for (std::optional<WindowSnapshot> current = GuiBackend::Describe(window); current;
@@ -43,6 +53,9 @@ DeviceWindowWidget::DeviceWindowWidget(HWND hwnd, std::function<void()> delivere
     // Every pixel comes from the core: Qt has no background to clear first.
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::StrongFocus);
+    holdTimer.setSingleShot(true);
+    holdTimer.setInterval(holdMs);
+    connect(&holdTimer, &QTimer::timeout, this, [this] { Held(); });
 }
 
 Qt::WindowFlags DeviceWindowWidget::FlagsFor(const WindowSnapshot& window) {
@@ -183,7 +196,8 @@ LPARAM DeviceWindowWidget::ClientPoint(HWND target, const QPoint& screen) {
 // core's rectangles, so they stay right while a window is being dragged and the server has
 // not yet moved it.
 void DeviceWindowWidget::mousePressEvent(QMouseEvent* event) {
-    if (event->button() != Qt::LeftButton) {
+    const bool right = event->button() == Qt::RightButton;
+    if (event->button() != Qt::LeftButton && !right) {
         return;
     }
     const std::optional<WindowSnapshot> window = GuiBackend::Describe(hwnd);
@@ -192,6 +206,12 @@ void DeviceWindowWidget::mousePressEvent(QMouseEvent* event) {
     }
     const ShellFrame frame(*window);
     const QPoint screen = event->globalPosition().toPoint();
+    if (right) {
+        if (WindowPainter::ToQRect(window->windowRect).contains(screen)) {
+            ContextMenu(TargetAt(*window, screen), screen);
+        }
+        return;
+    }
     const QPoint local = screen - frame.Outer().topLeft();
     if (frame.DoneButton().contains(local)) {
         doneTracking = true;
@@ -211,6 +231,11 @@ void DeviceWindowWidget::mousePressEvent(QMouseEvent* event) {
     stylusTarget = TargetAt(*window, screen);
     if (stylusTarget) {
         Post(stylusTarget, WM_LBUTTONDOWN, MK_LBUTTON, ClientPoint(stylusTarget, screen));
+        const std::optional<WindowSnapshot> target = GuiBackend::Describe(stylusTarget);
+        if (target && WindowPainter::IsListView(*target)) {
+            holdPoint = screen;
+            holdTimer.start();
+        }
     }
 }
 
@@ -230,6 +255,9 @@ void DeviceWindowWidget::mouseMoveEvent(QMouseEvent* event) {
         }
         return;
     }
+    if (holdTimer.isActive() && (screen - holdPoint).manhattanLength() > holdSlop) {
+        holdTimer.stop();
+    }
     if (stylusTarget && (event->buttons() & Qt::LeftButton)) {
         Post(stylusTarget, WM_MOUSEMOVE, MK_LBUTTON, ClientPoint(stylusTarget, screen));
     }
@@ -239,6 +267,7 @@ void DeviceWindowWidget::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton) {
         return;
     }
+    holdTimer.stop();
     if (doneTracking) {
         const bool clicked = donePressed;
         doneTracking = false;
@@ -307,6 +336,19 @@ void DeviceWindowWidget::Help(HWND focus) {
 void DeviceWindowWidget::closeEvent(QCloseEvent* event) {
     event->ignore();
     Post(hwnd, WM_CLOSE, 0, 0);
+}
+
+// The stylus stayed down: the window takes the rest of the stroke as the gesture's.
+void DeviceWindowWidget::Held() {
+    if (const HWND target = std::exchange(stylusTarget, nullptr)) {
+        ContextMenu(target, holdPoint);
+    }
+}
+
+void DeviceWindowWidget::ContextMenu(HWND target, const QPoint& screen) {
+    if (target) {
+        Post(target, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(target), ScreenPoint(screen));
+    }
 }
 
 void DeviceWindowWidget::Post(HWND target, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -1,9 +1,16 @@
 // A top-level window of the device on the screen: a Qt window that mirrors the core's window
 // (place, size, title, visibility, style, shell decorations), shows its content and its
 // children's, and turns the person's stylus, keys and closing into the window's messages.
+//
+// Tap-and-hold, as the device's shell recognises it for a list view: the stylus held still
+// (within a few pixels) for half a second on a list view becomes WM_CONTEXTMENU with the screen
+// point, and the list hears nothing more of that stroke. A right click is WM_CONTEXTMENU at
+// once, to whatever window is under it.
 #pragma once
 
+#include <QPoint>
 #include <QRegion>
+#include <QTimer>
 #include <QWidget>
 #include <functional>
 
@@ -49,6 +56,8 @@ class DeviceWindowWidget : public QWidget {
     void Key(QKeyEvent* event, bool down);
     void Help(HWND focus);
     void Post(HWND target, UINT message, WPARAM wParam, LPARAM lParam);
+    void ContextMenu(HWND target, const QPoint& screen);
+    void Held();
 
     const HWND hwnd;
     const std::function<void()> delivered;
@@ -57,6 +66,9 @@ class DeviceWindowWidget : public QWidget {
     QRegion contentUpdates;
     // The window that took the stylus down; it keeps it until the stylus is lifted.
     HWND stylusTarget = nullptr;
+    // Runs while the stylus may still be held for a context menu, from where it went down.
+    QTimer holdTimer;
+    QPoint holdPoint;
     // The stylus went down on the "ok" button and is still over it.
     bool donePressed = false;
     bool doneTracking = false;

@@ -1,12 +1,15 @@
 #include "QtBackend.h"
 
 #include <QApplication>
+#include <QMenu>
 #include <QScreen>
 #include <QTimer>
 #include <poll.h>
 #include <unistd.h>
 
 #include "QtApplication.h"
+#include "ShellFrame.h"
+#include "WindowPainter.h"
 
 namespace platform {
 
@@ -59,6 +62,10 @@ void QtBackend::Created(HWND hwnd) {
     if (window->parent) {
         if (const auto top = topLevelOf.find(window->parent); top != topLevelOf.end()) {
             topLevelOf[hwnd] = top->second;
+            if (WindowPainter::IsEdit(*window)) {
+                editors[hwnd] = new LabelEditor(hwnd, WidgetOf(hwnd), [this] { wait.Delivered(); });
+                FollowEditor(hwnd);
+            }
         }
         return;
     }
@@ -75,6 +82,11 @@ void QtBackend::Destroyed(HWND hwnd) {
     }
     const HWND top = member->second;
     topLevelOf.erase(member);
+    if (const auto editor = editors.find(hwnd); editor != editors.end()) {
+        editor->second->hide();
+        editor->second->deleteLater();
+        editors.erase(editor);
+    }
     if (top != hwnd) {
         if (DeviceWindowWidget* widget = WidgetOf(top)) {
             widget->ShowContent(top, nullptr);
@@ -98,6 +110,7 @@ void QtBackend::Shown(HWND hwnd, bool visible) {
         return;
     }
     if (widget->Handle() != hwnd) {
+        FollowEditor(hwnd);
         widget->ShowContent(hwnd, nullptr);
         return;
     }
@@ -115,6 +128,7 @@ void QtBackend::Moved(HWND hwnd, const RECT&) {
     if (widget->Handle() == hwnd) {
         widget->Follow();
     } else {
+        FollowEditor(hwnd);
         // Both where the child was and where it is now.
         widget->ShowContent(widget->Handle(), nullptr);
     }
@@ -128,6 +142,7 @@ void QtBackend::TextChanged(HWND hwnd, const std::wstring&) {
     if (widget->Handle() == hwnd) {
         widget->Follow();
     } else {
+        FollowEditor(hwnd);
         widget->ShowContent(hwnd, nullptr);
     }
 }
@@ -140,6 +155,7 @@ void QtBackend::Changed(HWND hwnd) {
     if (widget->Handle() == hwnd) {
         widget->Follow();
     } else {
+        FollowEditor(hwnd);
         widget->ShowContent(widget->Handle(), nullptr);
     }
 }
@@ -171,6 +187,19 @@ void QtBackend::ModalLoopEntered(HWND dialog) {
 // The dialog is destroyed right after its loop; its owner has kept its input all along.
 void QtBackend::ModalLoopLeft(HWND) {}
 
+UINT QtBackend::TrackPopupMenu(HWND owner, const std::vector<MenuItem>& items, POINT screen) {
+    if (!OnGuiThread()) {
+        return 0;
+    }
+    QMenu menu(WidgetOf(owner));
+    for (const MenuItem& item : items) {
+        menu.addAction(QString::fromStdWString(item.text))->setData(item.id);
+    }
+    const QAction* chosen =
+        menu.exec(QPoint(static_cast<int>(screen.x), static_cast<int>(screen.y)));
+    return chosen ? chosen->data().toUInt() : 0;
+}
+
 void QtBackend::WaitForEvents(int wakeFd, int timeoutMs) {
     if (!OnGuiThread()) {
         pollfd watch{wakeFd, POLLIN, 0};
@@ -190,6 +219,17 @@ void QtBackend::Raise(DeviceWindowWidget& widget, bool activate) {
             (other->windowFlags() & Qt::WindowStaysOnTopHint)) {
             other->Raise(false);
         }
+    }
+}
+
+void QtBackend::FollowEditor(HWND hwnd) {
+    const auto editor = editors.find(hwnd);
+    const auto top = topLevelOf.find(hwnd);
+    if (editor == editors.end() || top == topLevelOf.end()) {
+        return;
+    }
+    if (const std::optional<WindowSnapshot> window = Describe(top->second)) {
+        editor->second->Follow(ShellFrame(*window).Outer().topLeft());
     }
 }
 

@@ -12,6 +12,7 @@
 #include "DeviceWindowWidget.h"
 #include "EventWait.h"
 #include "GuiBackend.h"
+#include "LabelEditor.h"
 
 namespace platform {
 
@@ -33,6 +34,8 @@ class QtBackend : public GuiBackend {
     void Activated(HWND hwnd) override;
     void ModalLoopEntered(HWND dialog) override;
     void ModalLoopLeft(HWND dialog) override;
+    // A QMenu at the point, run until the person chooses or dismisses it.
+    UINT TrackPopupMenu(HWND owner, const std::vector<MenuItem>& items, POINT screen) override;
     void WaitForEvents(int wakeFd, int timeoutMs) override;
 
   private:
@@ -44,6 +47,8 @@ class QtBackend : public GuiBackend {
     // Brings the window up; windows that stay on top go above it again, since without a
     // window manager nothing else keeps them there.
     void Raise(DeviceWindowWidget& widget, bool activate);
+    // A list view's label editor follows its edit window, if the window is one.
+    void FollowEditor(HWND hwnd);
     // The person moved the keyboard to another window: the device's front window follows.
     void FocusMoved(QWindow* now);
     // Screen size or rotation changes arrive as several Qt signals; one WM_SETTINGCHANGE goes
@@ -56,6 +61,8 @@ class QtBackend : public GuiBackend {
     std::map<HWND, DeviceWindowWidget*> widgets;
     // Every window shown through a widget, children included, with its top-level window.
     std::map<HWND, HWND> topLevelOf;
+    // The label editors, by their edit windows.
+    std::map<HWND, LabelEditor*> editors;
     HWND focused = nullptr;
     QRect screenGeometry;
     Qt::ScreenOrientation screenOrientation = Qt::PrimaryOrientation;

@@ -1,5 +1,6 @@
 #include "WindowPainter.h"
 
+#include <QFontMetrics>
 #include <QImage>
 
 #include "DeviceFont.h"
@@ -19,10 +20,21 @@ QRect WindowPainter::ToQRect(const RECT& rect) {
         QSize(static_cast<int>(rect.right - rect.left), static_cast<int>(rect.bottom - rect.top)));
 }
 
+bool WindowPainter::IsClass(const WindowSnapshot& window, const char* name) {
+    return QString::fromStdWString(window.className)
+               .compare(QLatin1String(name), Qt::CaseInsensitive) == 0;
+}
+
 bool WindowPainter::IsStatic(const WindowSnapshot& window) {
-    return window.className.size() == 6 &&
-           QString::fromStdWString(window.className)
-                   .compare(QLatin1String("STATIC"), Qt::CaseInsensitive) == 0;
+    return IsClass(window, "STATIC");
+}
+
+bool WindowPainter::IsListView(const WindowSnapshot& window) {
+    return IsClass(window, "SysListView32");
+}
+
+bool WindowPainter::IsEdit(const WindowSnapshot& window) {
+    return IsClass(window, "Edit");
 }
 
 void WindowPainter::Paint(QPainter& painter, const WindowSnapshot& window, const QPoint& origin) {
@@ -37,6 +49,8 @@ void WindowPainter::Paint(QPainter& painter, const WindowSnapshot& window, const
     painter.setClipRect(client, Qt::IntersectClip);
     if (IsStatic(window)) {
         PaintStaticText(painter, window, client);
+    } else if (IsListView(window)) {
+        PaintListLabels(painter, window, client);
     }
     for (const HWND child : GuiBackend::Children(window.hwnd)) {
         if (const std::optional<WindowSnapshot> snapshot = GuiBackend::Describe(child);
@@ -89,6 +103,35 @@ void WindowPainter::PaintStaticText(QPainter& painter, const WindowSnapshot& win
     painter.setPen(Qt::black);
     painter.setFont(DeviceFont::Of(window.font));
     painter.drawText(client, flags, QString::fromStdWString(window.title));
+}
+
+// Each label word-wrapped and centred below its icon, cut at the bottom of its cell; a selected
+// one in white on the highlight colour, which fits the text.
+void WindowPainter::PaintListLabels(QPainter& painter, const WindowSnapshot& window,
+                                    const QRect& client) {
+    const QFont font = DeviceFont::Of(window.font);
+    const QFontMetrics metrics(font);
+    painter.setFont(font);
+    const QColor highlight = QColor::fromRgb(ListItemSnapshot::highlight);
+    constexpr int flags = Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap;
+    for (const ListItemSnapshot& item : GuiBackend::ListItems(window.hwnd)) {
+        if (item.editing) {
+            continue;
+        }
+        const QRect area = ToQRect(item.labelRect).translated(client.topLeft());
+        const QString label = QString::fromStdWString(item.label);
+        painter.save();
+        painter.setClipRect(area, Qt::IntersectClip);
+        if (item.selected) {
+            const QRect text = metrics.boundingRect(area, flags, label).intersected(area);
+            painter.fillRect(text.adjusted(-1, 0, 1, 0), highlight);
+            painter.setPen(Qt::white);
+        } else {
+            painter.setPen(Qt::black);
+        }
+        painter.drawText(area, flags, label);
+        painter.restore();
+    }
 }
 
 } // namespace platform
