@@ -1,0 +1,200 @@
+// The macro library window on a private Xvfb, used as a person uses it: the player started
+// without a name shows the saved macros; a tap on one (xdotool) starts its shortcut, whose
+// player taps through XTest into an X client at the macro's pixels. A recording saved there
+// opens with its label ready for typing the new name. Screenshots are kept in the build
+// directory (library-window.png, library-rename.png).
+//
+// This binary doubles as the program that saves a recording: with TAPWEAVE_LIBRARY_SAVE set,
+// it runs the helper test that loads that macro into the document and saves it.
+#include <gtest/gtest.h>
+
+#include <X11/X.h>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <spawn.h>
+#include <string>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+#include "MacroDocument.h"
+#include "MacroLibrary.h"
+#include "ScopedEnvironment.h"
+#include "TempDevice.h"
+#include "XInputClient.h"
+#include "XvfbServer.h"
+#include "platform/gui.h"
+#include "platform/windows.h"
+
+extern char** environ;
+
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr int screenWidth = 480;
+constexpr int screenHeight = 640;
+// The client that receives the macro's taps, below the library's first row of icons.
+constexpr int clientX = 280;
+constexpr int clientY = 400;
+constexpr int clientSize = 150;
+
+bool WaitUntil(const std::function<bool()>& condition, std::chrono::seconds timeout = 20s) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(20ms);
+    }
+    return true;
+}
+
+int Shell(const std::string& command) {
+    return std::system(("timeout 20 " + command + " >/dev/null 2>&1").c_str());
+}
+
+pid_t Spawn(const std::vector<std::string>& arguments) {
+    std::vector<std::string> copies = arguments;
+    std::vector<char*> argv;
+    for (std::string& argument : copies) {
+        argv.push_back(argument.data());
+    }
+    argv.push_back(nullptr);
+    pid_t pid = -1;
+    return posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ) == 0 ? pid : -1;
+}
+
+int ExitCode(pid_t pid) {
+    int status = 0;
+    if (!WaitUntil([&] { return waitpid(pid, &status, WNOHANG) == pid; })) {
+        kill(pid, SIGKILL);
+        waitpid(pid, &status, 0);
+        return -1;
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+class LibraryOnDisplay : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        if (!XvfbServer::Installed()) {
+            GTEST_SKIP() << "Xvfb is not installed";
+        }
+        ASSERT_TRUE(server->Running()) << server->Error();
+        display.emplace("DISPLAY", server->Name().c_str());
+        device.emplace();
+        library.emplace(*device, TAPWEAVE_BIN_DIR "/tapweave-player");
+        alarm(90);
+    }
+    void TearDown() override { alarm(0); }
+
+    // The library window's list, in screen pixels, once the window is on the screen.
+    std::optional<RECT> LibraryWindow() {
+        HWND dialog = nullptr;
+        if (!WaitUntil([&] { return (dialog = FindWindowW(L"Dialog", L"Tapweave")) != nullptr; }) ||
+            !WaitUntil(
+                [] { return Shell("xdotool search --onlyvisible --name '^Tapweave$'") == 0; })) {
+            return std::nullopt;
+        }
+        RECT rect{};
+        GetWindowRect(dialog, &rect);
+        // Let it paint before anyone looks.
+        std::this_thread::sleep_for(500ms);
+        return rect;
+    }
+
+    void Screenshot(const std::string& name) {
+        const std::string shot = std::string(TAPWEAVE_BIN_DIR "/../") + name;
+        Shell("import -window root '" + shot + "'");
+        EXPECT_TRUE(std::filesystem::exists(shot)) << shot;
+    }
+
+    std::optional<XvfbServer> server{std::in_place, screenWidth, screenHeight};
+    std::optional<ScopedEnvironment> display;
+    ScopedEnvironment gui{"TAPWEAVE_GUI", nullptr};
+    ScopedEnvironment input{"TAPWEAVE_INPUT", "x11"};
+    ScopedEnvironment screen{"TAPWEAVE_SCREEN", nullptr};
+    std::optional<TempDevice> device;
+    std::optional<MacroLibrary> library;
+};
+
+TEST_F(LibraryOnDisplay, TappingAMacroPlaysItIntoTheProgramUnderIt) {
+    // The centre of the client, then a pixel near its corner.
+    library->Save("Tap The Client", "Press 355 475\nRelease \nPause 0.05 s\nPress 281 401\n"
+                                    "Release \n");
+    library->Save("Other Macro", "Press 1 1\nRelease \n");
+    const pid_t player = Spawn({TAPWEAVE_BIN_DIR "/tapweave-player"});
+    ASSERT_GT(player, 0);
+    const std::optional<RECT> window = LibraryWindow();
+    ASSERT_TRUE(window) << "no library window";
+    Screenshot("library-window.png");
+
+    XInputClient client(server->Name(),
+                        {clientX, clientY, clientSize, clientSize, /*takeFocus=*/false, {}});
+    ASSERT_TRUE(client.WaitReady(10s));
+    // The first icon of the list ("Other Macro" sorts before "Tap The Client"), then the second.
+    const int iconY = static_cast<int>(window->top) + 18;
+    const std::string tap = "xdotool mousemove " + std::to_string(window->left + 37 + 75) + " " +
+                            std::to_string(iconY) + " click 1";
+    ASSERT_EQ(Shell(tap), 0);
+
+    const std::vector<XInputClient::Arrival> arrivals = client.WaitFor(4, 20s);
+    ASSERT_EQ(arrivals.size(), 4u);
+    const int expected[][3] = {
+        {ButtonPress, 75, 75}, {ButtonRelease, 75, 75}, {ButtonPress, 1, 1}, {ButtonRelease, 1, 1}};
+    for (std::size_t i = 0; i < arrivals.size(); ++i) {
+        EXPECT_EQ(arrivals[i].type, expected[i][0]) << i;
+        EXPECT_EQ(arrivals[i].x, expected[i][1]) << i;
+        EXPECT_EQ(arrivals[i].y, expected[i][2]) << i;
+    }
+
+    // The library window stays until its "ok" closes it.
+    EXPECT_EQ(waitpid(player, nullptr, WNOHANG), 0);
+    EXPECT_EQ(Shell(TAPWEAVE_BIN_DIR "/tapweave-device send Dialog Tapweave WM_COMMAND 1 0"), 0);
+    EXPECT_EQ(ExitCode(player), 0);
+}
+
+TEST_F(LibraryOnDisplay, ASavedRecordingOpensReadyToBeNamed) {
+    library->Save("Recorded", "Press 10 20\nRelease \n");
+    std::filesystem::remove(device->Host(MacroLibrary::shortcutFolder + "Recorded.lnk"));
+    const ScopedEnvironment role("TAPWEAVE_LIBRARY_SAVE", "Recorded");
+    const ScopedEnvironment filter("GTEST_FILTER", "LibraryHelper.DISABLED_SaveRecording");
+    const ScopedEnvironment disabled("GTEST_ALSO_RUN_DISABLED_TESTS", "1");
+    const pid_t recorder = Spawn({"/proc/self/exe"});
+    ASSERT_GT(recorder, 0);
+    ASSERT_TRUE(LibraryWindow()) << "no library window";
+    Screenshot("library-rename.png");
+
+    // The new macro's label is open: typing replaces it, Enter renames the macro.
+    ASSERT_EQ(Shell("xdotool key ctrl+a type 'Groceries'"), 0);
+    ASSERT_EQ(Shell("xdotool key Return"), 0);
+    EXPECT_TRUE(WaitUntil([&] { return library->HasMacroFile("Groceries"); }));
+    EXPECT_TRUE(library->HasShortcut("Groceries"));
+    EXPECT_FALSE(library->HasMacroFile("New Macro"));
+    EXPECT_FALSE(library->HasShortcut("New Macro"));
+    EXPECT_EQ(device->Read(MacroLibrary::macroFolder + "Groceries.macros"),
+              "Press 10 20\nRelease \n");
+
+    EXPECT_EQ(Shell(TAPWEAVE_BIN_DIR "/tapweave-device send Dialog Tapweave WM_COMMAND 1 0"), 0);
+    EXPECT_EQ(ExitCode(recorder), 0);
+}
+
+// Run as its own program by the test above: the document holds a recording and is saved.
+TEST(LibraryHelper, DISABLED_SaveRecording) {
+    const char* name = std::getenv("TAPWEAVE_LIBRARY_SAVE");
+    ASSERT_NE(name, nullptr);
+    alarm(60);
+    MacroDocument document;
+    ASSERT_TRUE(document.Load(std::wstring(name, name + std::strlen(name))));
+    document.Save();
+}
+
+} // namespace
