@@ -2,11 +2,9 @@
 #include <algorithm>
 
 #include "HandleTable.h"
-#include "HeadlessBackend.h"
 #include "PopupMenu.h"
 #include "WindowManager.h"
 #include "platform/gui.h"
-#include "platform/testing.h"
 
 using platform::HandleTable;
 using platform::MenuItem;
@@ -81,15 +79,3 @@ BOOL DestroyMenu(HMENU menu) {
     }
     return HandleTable::Close(menu) ? TRUE : FALSE;
 }
-
-namespace platform {
-
-void QueueMenuChoice(UINT id) {
-    HeadlessBackend::QueueMenuChoice(id);
-}
-
-void ForgetMenuChoices() {
-    HeadlessBackend::ForgetMenuChoices();
-}
-
-} // namespace platform

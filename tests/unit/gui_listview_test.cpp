@@ -17,6 +17,7 @@
 #include "TempDevice.h"
 #include "platform/commctrl.h"
 #include "platform/gui.h"
+#include "platform/testing.h"
 
 namespace {
 
@@ -416,6 +417,21 @@ TEST_F(GuiListView, AnEditEndsWhenTheFocusLeavesOrTheListChanges) {
     EXPECT_EQ(Codes(), (std::vector<UINT>{LVN_BEGINLABELEDITW, LVN_ENDLABELEDITW}));
     EXPECT_EQ(notices[1].text, L"<null>");
     EXPECT_EQ(Labels(), std::vector<std::wstring>{L"Elder"});
+}
+
+TEST_F(GuiListView, ATestEndsAnEditAsAPersonWould) {
+    Insert(L"Apple");
+    EXPECT_FALSE(platform::EndLabelEdit(list, L"Pear"));
+    ASSERT_NE(Send(LVM_EDITLABELW, 0, 0), 0);
+    EXPECT_TRUE(platform::EndLabelEdit(list, L"Pear"));
+    ASSERT_NE(Send(LVM_EDITLABELW, 0, 0), 0);
+    EXPECT_TRUE(platform::EndLabelEdit(list, nullptr));
+    EXPECT_EQ(Codes(), (std::vector<UINT>{LVN_BEGINLABELEDITW, LVN_ENDLABELEDITW,
+                                          LVN_BEGINLABELEDITW, LVN_ENDLABELEDITW}));
+    EXPECT_EQ(notices[1].text, L"Pear");
+    EXPECT_EQ(notices[3].text, L"<null>");
+    EXPECT_EQ(Labels(), std::vector<std::wstring>{L"Pear"});
+    EXPECT_FALSE(platform::EndLabelEdit(nullptr, nullptr));
 }
 
 TEST_F(GuiListView, ItemsFillRowsOfTheIconSpacing) {

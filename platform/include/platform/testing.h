@@ -11,4 +11,9 @@ void QueueMenuChoice(UINT id);
 // Drops the choices no menu has taken.
 void ForgetMenuChoices();
 
+// Ends the label edit under way in the list view as a person would: types the text into the
+// editor and presses Return, or, for a null text, presses Escape. False when no edit is under
+// way. From any thread: the list's own thread handles it.
+bool EndLabelEdit(HWND list, const wchar_t* text);
+
 } // namespace platform
