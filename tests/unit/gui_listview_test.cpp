@@ -544,40 +544,6 @@ TEST_F(GuiListView, AParentThatDestroysTheListWhileToldIsSafe) {
     EXPECT_FALSE(IsWindow(list));
 }
 
-TEST_F(GuiListView, MessagesFromAnotherThreadAreHandledOnTheListsThread) {
-    Insert(L"a");
-    std::mutex mutex;
-    std::condition_variable changed;
-    bool done = false;
-    LRESULT count = 0;
-    std::thread other([&] {
-        LVITEMW item{};
-        item.mask = LVIF_TEXT;
-        item.pszText = const_cast<wchar_t*>(L"0");
-        SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
-        count = SendMessageW(list, LVM_GETITEMCOUNT, 0, 0);
-        std::lock_guard lock(mutex);
-        done = true;
-        changed.notify_all();
-    });
-    // This thread answers while it waits for messages; the watchdog ends the wait.
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    MSG msg;
-    for (;;) {
-        {
-            std::lock_guard lock(mutex);
-            if (done || std::chrono::steady_clock::now() > deadline) {
-                break;
-            }
-        }
-        PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE);
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    other.join();
-    EXPECT_EQ(count, 2);
-    EXPECT_EQ(Labels(), (std::vector<std::wstring>{L"0", L"a"}));
-}
-
 // The parent is a dialog: its answer travels through DWL_MSGRESULT.
 struct DialogRun {
     HWND list = nullptr;
