@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <future>
 #include <map>
@@ -176,6 +177,12 @@ TEST_F(GuiBackendCalls, ChangesFromAnotherThreadReachTheBackendOnTheWindowsThrea
         DestroyWindow(hwnd);
     });
     const HWND hwnd = made.get_future().get();
+    // Once the worker waits in its empty queue, whatever follows has to wake it.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (backend.Waits() == 0 && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    EXPECT_GT(backend.Waits(), 0) << "waiting for messages did not go through the backend";
     EXPECT_FALSE(ShowWindow(hwnd, SW_SHOW));
     // The show is told when the worker looks at its queue, before this message is answered.
     SendMessageW(hwnd, WM_NULL, 0, 0);
@@ -186,8 +193,6 @@ TEST_F(GuiBackendCalls, ChangesFromAnotherThreadReachTheBackendOnTheWindowsThrea
     EXPECT_EQ(calls[0], (RecordingBackend::Call{"Created remote", owner}));
     EXPECT_EQ(calls[1], (RecordingBackend::Call{"Shown remote", owner}));
     EXPECT_EQ(calls.back(), (RecordingBackend::Call{"Destroyed remote", owner}));
-    // Waiting for messages went through the backend.
-    EXPECT_GT(backend.Waits(), 0);
 }
 
 TEST_F(GuiBackendCalls, AModalLoopIsAnnounced) {
