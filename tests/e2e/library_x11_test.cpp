@@ -57,19 +57,31 @@ bool WaitUntil(const std::function<bool()>& condition, std::chrono::seconds time
     return true;
 }
 
-int Shell(const std::string& command) {
-    return std::system(("timeout 20 " + command + " >/dev/null 2>&1").c_str());
+// Runs the command for at most 20 seconds, with the variables given before it.
+int Shell(const std::string& command, const std::string& variables = "") {
+    return std::system((variables + " timeout 20 " + command + " >/dev/null 2>&1").c_str());
 }
 
-pid_t Spawn(const std::vector<std::string>& arguments) {
+// Starts a program on the display; this process itself never connects to it, so nothing of
+// its own outlives the server.
+pid_t Spawn(const std::vector<std::string>& arguments, const std::string& display) {
     std::vector<std::string> copies = arguments;
     std::vector<char*> argv;
     for (std::string& argument : copies) {
         argv.push_back(argument.data());
     }
     argv.push_back(nullptr);
+    std::vector<std::string> variables{"DISPLAY=" + display};
+    for (char** variable = environ; *variable; ++variable) {
+        variables.emplace_back(*variable);
+    }
+    std::vector<char*> envp;
+    for (std::string& variable : variables) {
+        envp.push_back(variable.data());
+    }
+    envp.push_back(nullptr);
     pid_t pid = -1;
-    return posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ) == 0 ? pid : -1;
+    return posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), envp.data()) == 0 ? pid : -1;
 }
 
 int ExitCode(pid_t pid) {
@@ -89,7 +101,6 @@ class LibraryOnDisplay : public ::testing::Test {
             GTEST_SKIP() << "Xvfb is not installed";
         }
         ASSERT_TRUE(server->Running()) << server->Error();
-        display.emplace("DISPLAY", server->Name().c_str());
         device.emplace();
         library.emplace(*device, TAPWEAVE_BIN_DIR "/tapweave-player");
         alarm(90);
@@ -100,8 +111,9 @@ class LibraryOnDisplay : public ::testing::Test {
     std::optional<RECT> LibraryWindow() {
         HWND dialog = nullptr;
         if (!WaitUntil([&] { return (dialog = FindWindowW(L"Dialog", L"Tapweave")) != nullptr; }) ||
-            !WaitUntil(
-                [] { return Shell("xdotool search --onlyvisible --name '^Tapweave$'") == 0; })) {
+            !WaitUntil([this] {
+                return OnDisplay("xdotool search --onlyvisible --name '^Tapweave$'") == 0;
+            })) {
             return std::nullopt;
         }
         RECT rect{};
@@ -111,14 +123,18 @@ class LibraryOnDisplay : public ::testing::Test {
         return rect;
     }
 
+    int OnDisplay(const std::string& command) {
+        return Shell(command, "DISPLAY=" + server->Name());
+    }
+
     void Screenshot(const std::string& name) {
         const std::string shot = std::string(TAPWEAVE_BIN_DIR "/../") + name;
-        Shell("import -window root '" + shot + "'");
+        OnDisplay("import -window root '" + shot + "'");
         EXPECT_TRUE(std::filesystem::exists(shot)) << shot;
     }
 
     std::optional<XvfbServer> server{std::in_place, screenWidth, screenHeight};
-    std::optional<ScopedEnvironment> display;
+    ScopedEnvironment noDisplay{"DISPLAY", nullptr};
     ScopedEnvironment gui{"TAPWEAVE_GUI", nullptr};
     ScopedEnvironment input{"TAPWEAVE_INPUT", "x11"};
     ScopedEnvironment screen{"TAPWEAVE_SCREEN", nullptr};
@@ -131,7 +147,7 @@ TEST_F(LibraryOnDisplay, TappingAMacroPlaysItIntoTheProgramUnderIt) {
     library->Save("Tap The Client", "Press 355 475\nRelease \nPause 0.05 s\nPress 281 401\n"
                                     "Release \n");
     library->Save("Other Macro", "Press 1 1\nRelease \n");
-    const pid_t player = Spawn({TAPWEAVE_BIN_DIR "/tapweave-player"});
+    const pid_t player = Spawn({TAPWEAVE_BIN_DIR "/tapweave-player"}, server->Name());
     ASSERT_GT(player, 0);
     const std::optional<RECT> window = LibraryWindow();
     ASSERT_TRUE(window) << "no library window";
@@ -144,7 +160,7 @@ TEST_F(LibraryOnDisplay, TappingAMacroPlaysItIntoTheProgramUnderIt) {
     const int iconY = static_cast<int>(window->top) + 18;
     const std::string tap = "xdotool mousemove " + std::to_string(window->left + 37 + 75) + " " +
                             std::to_string(iconY) + " click 1";
-    ASSERT_EQ(Shell(tap), 0);
+    ASSERT_EQ(OnDisplay(tap), 0);
 
     const std::vector<XInputClient::Arrival> arrivals = client.WaitFor(4, 20s);
     ASSERT_EQ(arrivals.size(), 4u);
@@ -168,14 +184,14 @@ TEST_F(LibraryOnDisplay, ASavedRecordingOpensReadyToBeNamed) {
     const ScopedEnvironment role("TAPWEAVE_LIBRARY_SAVE", "Recorded");
     const ScopedEnvironment filter("GTEST_FILTER", "LibraryHelper.DISABLED_SaveRecording");
     const ScopedEnvironment disabled("GTEST_ALSO_RUN_DISABLED_TESTS", "1");
-    const pid_t recorder = Spawn({"/proc/self/exe"});
+    const pid_t recorder = Spawn({"/proc/self/exe"}, server->Name());
     ASSERT_GT(recorder, 0);
     ASSERT_TRUE(LibraryWindow()) << "no library window";
     Screenshot("library-rename.png");
 
     // The new macro's label is open: typing replaces it, Enter renames the macro.
-    ASSERT_EQ(Shell("xdotool key ctrl+a type 'Groceries'"), 0);
-    ASSERT_EQ(Shell("xdotool key Return"), 0);
+    ASSERT_EQ(OnDisplay("xdotool key ctrl+a type 'Groceries'"), 0);
+    ASSERT_EQ(OnDisplay("xdotool key Return"), 0);
     EXPECT_TRUE(WaitUntil([&] { return library->HasMacroFile("Groceries"); }));
     EXPECT_TRUE(library->HasShortcut("Groceries"));
     EXPECT_FALSE(library->HasMacroFile("New Macro"));
