@@ -1,0 +1,82 @@
+// The hooks the device's application installer calls around copying and removing Tapweave's
+// files: they clear the product's stored settings, write the Start-menu shortcuts of the About
+// box and of the macros kept from an earlier installation, and at removal close the running
+// recorder, remove the shortcuts and the installation, and ask for the restart that a recorder
+// holding the touch panel needs.
+#include "RemoveTree.h"
+#include "SharedNames.h"
+#include "WriteShortcut.h"
+
+#include "platform/alerts.h"
+#include "platform/files.h"
+#include "platform/gui.h"
+#include "platform/kernel.h"
+#include "platform/registry.h"
+#include "platform/setup.h"
+#include "platform/shell.h"
+#include "platform/windows.h"
+
+namespace {
+
+// Set when removal closed a running recorder: the device must then be restarted.
+bool softResetNeeded = false;
+
+} // namespace
+
+SETUP_EXPORT codeINSTALL_INIT Install_Init(HWND, BOOL, BOOL, LPCWSTR) {
+    RegDeleteKeyW(HKEY_LOCAL_MACHINE, productRegistryKey.c_str());
+    return codeINSTALL_INIT_CONTINUE;
+}
+
+SETUP_EXPORT codeINSTALL_EXIT Install_Exit(HWND, LPCWSTR installDir, WORD, WORD, WORD, WORD, WORD) {
+    wchar_t programs[MAX_PATH] = {};
+    if (!SHGetSpecialFolderPath(nullptr, programs, CSIDL_PROGRAMS, FALSE)) {
+        return codeINSTALL_EXIT_UNINSTALL;
+    }
+    const std::wstring directory = installDir ? installDir : L"";
+    const std::wstring folder = std::wstring(programs) + L"\\" + productName + L"\\";
+    const int result = WriteShortcut(directory, folder, L"Macros - About", 0);
+
+    const std::wstring pattern = directory + L"\\" + macrosFolderName + L"\\*" + macroExtension;
+    WIN32_FIND_DATAW found{};
+    HANDLE search = FindFirstFileW(pattern.c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            const std::wstring file = found.cFileName;
+            if (file.size() >= macroExtension.size()) {
+                WriteShortcut(directory, folder,
+                              file.substr(0, file.size() - macroExtension.size()), 1);
+            }
+        } while (FindNextFileW(search, &found));
+        FindClose(search);
+    }
+    return result == 0 ? codeINSTALL_EXIT_DONE : codeINSTALL_EXIT_UNINSTALL;
+}
+
+SETUP_EXPORT codeUNINSTALL_INIT Uninstall_Init(HWND, LPCWSTR installDir) {
+    RegDeleteKeyW(HKEY_LOCAL_MACHINE, productRegistryKey.c_str());
+    if (HWND recorder = FindWindowW(recorderClassName.c_str(), recorderWindowTitle.c_str())) {
+        // The recorder ends, or, while it holds a calibrated touch panel, only hides: the
+        // restart after removal then ends it.
+        SendMessageW(recorder, WM_CLOSE, 1, 0);
+        softResetNeeded = true;
+    }
+    wchar_t programs[MAX_PATH] = {};
+    if (SHGetSpecialFolderPath(nullptr, programs, CSIDL_PROGRAMS, FALSE)) {
+        RemoveTree(std::wstring(programs) + L"\\" + productName);
+    }
+    RemoveTree(installDir ? installDir : L"");
+    return codeUNINSTALL_INIT_CONTINUE;
+}
+
+SETUP_EXPORT codeUNINSTALL_EXIT Uninstall_Exit(HWND) {
+    if (softResetNeeded) {
+        ShowWindow(GetForegroundWindow(), SW_HIDE);
+        MessageBeep(MB_ICONEXCLAMATION);
+        MessageBoxW(nullptr,
+                    L"Soft reset is required.\nPRESS JOYSTICK's CENTER or MAKE SOFT RESET manually",
+                    productName.c_str(), MB_OK | MB_SETFOREGROUND | MB_TOPMOST);
+        KernelIoControl(IOCTL_HAL_REBOOT, nullptr, 0, nullptr, 0, nullptr);
+    }
+    return codeUNINSTALL_EXIT_DONE;
+}
