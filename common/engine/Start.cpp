@@ -23,7 +23,11 @@ HWND FindToday() {
     return FindWindowW(todayClassName.c_str(), todayTitle.c_str());
 }
 
-[[maybe_unused]] const bool registered = ActionRegistry::GetInstance().Register(new Start);
+// The prototype only parses, so it is made with an empty target: the default constructor would
+// ask the desktop what is in front while the library loads, round trips to the display that
+// every player would pay before its first step.
+[[maybe_unused]] const bool registered =
+    ActionRegistry::GetInstance().Register(new Start(std::string()));
 
 } // namespace
 
