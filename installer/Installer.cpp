@@ -1,0 +1,326 @@
+#include "Installer.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <dlfcn.h>
+#include <filesystem>
+#include <unistd.h>
+
+#include "SharedNames.h"
+#include "platform/files.h"
+#include "platform/registry.h"
+#include "platform/shell.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const wchar_t* const documentClass = L"macrosfile";
+
+std::string Narrow(const std::wstring& text) {
+    const std::size_t length = std::wcstombs(nullptr, text.c_str(), 0);
+    if (length == static_cast<std::size_t>(-1)) {
+        return "?";
+    }
+    std::string out(length, '\0');
+    std::wcstombs(out.data(), text.c_str(), length + 1);
+    return out;
+}
+
+std::wstring Widen(const std::string& text) {
+    const std::size_t length = std::mbstowcs(nullptr, text.c_str(), 0);
+    if (length == static_cast<std::size_t>(-1)) {
+        return {};
+    }
+    std::wstring out(length, L'\0');
+    std::mbstowcs(out.data(), text.c_str(), length + 1);
+    return out;
+}
+
+void Complain(const std::string& message) {
+    std::fprintf(stderr, "tapweave-install: %s\n", message.c_str());
+}
+
+std::wstring InstallKey() {
+    return L"Software\\Apps\\" + companyName + L" " + productName;
+}
+
+bool SetDefault(HKEY root, const std::wstring& keyName, const wchar_t* name,
+                const std::wstring& value) {
+    HKEY key = nullptr;
+    if (RegCreateKeyExW(root, keyName.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
+                        nullptr, &key, nullptr) != ERROR_SUCCESS) {
+        return false;
+    }
+    const LONG result =
+        RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                       static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+    RegCloseKey(key);
+    return result == ERROR_SUCCESS;
+}
+
+// A text editor of the host that opens .macros files, else the desktop's own choice.
+std::string FindEditor() {
+    const char* searchPath = std::getenv("PATH");
+    const std::string folders = searchPath ? searchPath : "";
+    for (const char* editor : {"gnome-text-editor", "gedit", "kate", "kwrite", "mousepad", "xed",
+                               "pluma", "featherpad", "leafpad", "geany", "xdg-open"}) {
+        for (std::size_t start = 0; start <= folders.size();) {
+            std::size_t end = folders.find(':', start);
+            if (end == std::string::npos) {
+                end = folders.size();
+            }
+            const std::string folder = folders.substr(start, end - start);
+            const std::string candidate = folder + "/" + editor;
+            if (!folder.empty() && folder.front() == '/' && access(candidate.c_str(), X_OK) == 0) {
+                return candidate;
+            }
+            start = end + 1;
+        }
+    }
+    return {};
+}
+
+} // namespace
+
+Installer::Installer(std::string buildFolder) : buildFolder(std::move(buildFolder)) {}
+
+Installer::~Installer() {
+    if (library) {
+        dlclose(library);
+    }
+}
+
+bool Installer::HasRecorder() const {
+    return fs::exists(buildFolder + "/tapweave-recorder");
+}
+
+std::wstring Installer::RecordedInstallDirectory() {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, InstallKey().c_str(), 0, 0, &key) != ERROR_SUCCESS) {
+        return {};
+    }
+    wchar_t value[MAX_PATH] = {};
+    DWORD size = sizeof(value);
+    const LONG result = RegQueryValueExW(key, L"InstallDir", nullptr, nullptr,
+                                         reinterpret_cast<LPBYTE>(value), &size);
+    RegCloseKey(key);
+    return result == ERROR_SUCCESS ? std::wstring(value) : std::wstring();
+}
+
+std::vector<Installer::ProductFile> Installer::ProductFiles(const std::wstring& installDir) const {
+    std::vector<ProductFile> files = {
+        {installDir + L"\\Player.exe", "tapweave-player"},
+        {installDir + L"\\Common.dll", "libtapweave-common.so"},
+        {L"\\Windows\\Tapweave Help.htm", "Tapweave Help.htm"},
+    };
+    if (HasRecorder()) {
+        files.push_back({installDir + L"\\Recorder.exe", "tapweave-recorder"});
+    }
+    return files;
+}
+
+// The product's files are links to the build's outputs; the programs find the libraries they
+// need (the device layer, its Qt backend) beside their targets.
+bool Installer::PlaceFile(const ProductFile& file) {
+    const fs::path target = fs::path(buildFolder) / file.buildOutput;
+    if (!fs::exists(target)) {
+        Complain("the build has no " + file.buildOutput + " (in " + buildFolder + ")");
+        return false;
+    }
+    const std::string host = platform::HostPath(file.devicePath);
+    std::error_code error;
+    if (host.empty()) {
+        Complain("cannot place " + Narrow(file.devicePath) + " on the device");
+        return false;
+    }
+    fs::remove(host, error);
+    fs::create_symlink(fs::absolute(target), host, error);
+    if (error) {
+        Complain("cannot place " + Narrow(file.devicePath) + ": " + error.message());
+        return false;
+    }
+    created.push_back(file.devicePath);
+    return true;
+}
+
+// Creates the folder and those above it that are missing, each remembered for a roll-back.
+bool Installer::CreateFolders(const std::wstring& folder) {
+    std::wstring path;
+    for (std::size_t start = 0; start <= folder.size();) {
+        std::size_t end = folder.find(L'\\', start);
+        if (end == std::wstring::npos) {
+            end = folder.size();
+        }
+        if (end > start) {
+            path += L"\\" + folder.substr(start, end - start);
+            if (CreateDirectoryW(path.c_str(), nullptr)) {
+                created.push_back(path);
+            }
+            const DWORD attributes = GetFileAttributesW(path.c_str());
+            if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+                return false;
+            }
+        }
+        start = end + 1;
+    }
+    return true;
+}
+
+bool Installer::LoadSetupLibrary() {
+    if (!fs::exists(platform::HostPath(setupLibrary)) &&
+        !PlaceFile({setupLibrary, "libtapweave-setup.so"})) {
+        return false;
+    }
+    library = dlopen(platform::HostPath(setupLibrary).c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!library) {
+        const char* reason = dlerror();
+        Complain("cannot load the setup library: " + std::string(reason ? reason : "unknown"));
+        return false;
+    }
+    installInit = reinterpret_cast<pfnInstall_Init>(dlsym(library, "Install_Init"));
+    installExit = reinterpret_cast<pfnInstall_Exit>(dlsym(library, "Install_Exit"));
+    uninstallInit = reinterpret_cast<pfnUninstall_Init>(dlsym(library, "Uninstall_Init"));
+    uninstallExit = reinterpret_cast<pfnUninstall_Exit>(dlsym(library, "Uninstall_Exit"));
+    if (!installInit || !installExit || !uninstallInit || !uninstallExit) {
+        Complain("the setup library lacks its hooks");
+        return false;
+    }
+    return true;
+}
+
+WORD Installer::WriteShortcuts(const std::wstring& installDir) {
+    struct Entry {
+        const wchar_t* name;
+        std::wstring target;
+    };
+    const std::wstring recorder = L"\"" + installDir + L"\\Recorder.exe\"";
+    const std::wstring player = L"\"" + installDir + L"\\Player.exe\"";
+    std::vector<Entry> entries = {
+        {L"icon", HasRecorder() ? recorder : player},
+        {L"Macros - Show All", player},
+        {L"Macros - Useful Tips", L"\"\\Windows\\peghelp.exe\" Tapweave Help.htm"},
+    };
+    if (HasRecorder()) {
+        entries.push_back({L"Macros - Create", recorder});
+    }
+    wchar_t programs[MAX_PATH] = {};
+    if (!SHGetSpecialFolderPath(nullptr, programs, CSIDL_PROGRAMS, TRUE)) {
+        return static_cast<WORD>(entries.size());
+    }
+    const std::wstring folder = std::wstring(programs) + L"\\" + productName;
+    if (CreateDirectoryW(folder.c_str(), nullptr)) {
+        created.push_back(folder);
+    }
+    WORD failed = 0;
+    for (Entry& entry : entries) {
+        std::wstring path = folder + L"\\" + entry.name + L".lnk";
+        if (SHCreateShortcut(path.data(), entry.target.data())) {
+            created.push_back(path);
+        } else {
+            ++failed;
+        }
+    }
+    return failed;
+}
+
+bool Installer::RegisterDocuments() {
+    const std::string editor = FindEditor();
+    if (editor.empty()) {
+        Complain("no text editor or xdg-open found: .macros files are not associated");
+        return false;
+    }
+    return SetDefault(HKEY_CLASSES_ROOT, macroExtension, nullptr, documentClass) &&
+           SetDefault(HKEY_CLASSES_ROOT, std::wstring(documentClass) + L"\\Shell\\Open\\Command",
+                      nullptr, Widen(editor) + L" \"%1\"");
+}
+
+bool Installer::RecordInstallDirectory(const std::wstring& installDir) {
+    return SetDefault(HKEY_LOCAL_MACHINE, InstallKey(), L"InstallDir", installDir);
+}
+
+void Installer::RemoveRegistration() {
+    RegDeleteKeyW(HKEY_CLASSES_ROOT, macroExtension.c_str());
+    RegDeleteKeyW(HKEY_CLASSES_ROOT, documentClass);
+    RegDeleteKeyW(HKEY_LOCAL_MACHINE, InstallKey().c_str());
+}
+
+// Removes what Install created, newest first; a folder it created goes with what the setup
+// library wrote into it.
+void Installer::RollBack() {
+    for (auto path = created.rbegin(); path != created.rend(); ++path) {
+        const std::string host = platform::HostPath(*path);
+        std::error_code error;
+        if (!host.empty()) {
+            fs::remove_all(host, error);
+        }
+    }
+    created.clear();
+    RemoveRegistration();
+}
+
+void Installer::RemoveProductFiles(const std::vector<ProductFile>& files) {
+    for (const ProductFile& file : files) {
+        DeleteFileW(file.devicePath.c_str());
+    }
+    DeleteFileW(setupLibrary);
+}
+
+int Installer::Install(const std::wstring& installDir) {
+    if (!LoadSetupLibrary()) {
+        RollBack();
+        return 1;
+    }
+    const bool previouslyInstalled = !RecordedInstallDirectory().empty();
+    if (installInit(nullptr, TRUE, previouslyInstalled, (installDir + L"\\").c_str()) !=
+        codeINSTALL_INIT_CONTINUE) {
+        Complain("the setup library refused the installation");
+        RollBack();
+        return 1;
+    }
+    if (!CreateFolders(installDir + L"\\" + macrosFolderName)) {
+        Complain("cannot create " + Narrow(installDir) + " on the device");
+        RollBack();
+        return 1;
+    }
+    for (const ProductFile& file : ProductFiles(installDir)) {
+        if (!PlaceFile(file)) {
+            RollBack();
+            return 1;
+        }
+    }
+    const WORD failedShortcuts = WriteShortcuts(installDir);
+    const WORD failedValues = RegisterDocuments() ? 0 : 1;
+    if (!RecordInstallDirectory(installDir)) {
+        Complain("cannot record the installation in the device registry");
+        RollBack();
+        return 1;
+    }
+    if (installExit(nullptr, installDir.c_str(), 0, 0, 0, failedValues, failedShortcuts) ==
+        codeINSTALL_EXIT_UNINSTALL) {
+        Complain("the Start-menu shortcuts could not be written; the installation is undone");
+        RollBack();
+        return 1;
+    }
+    std::printf("Tapweave installed in %s on the device %s\n", Narrow(installDir).c_str(),
+                platform::HostPath(L"\\").c_str());
+    return 0;
+}
+
+int Installer::Uninstall() {
+    const std::wstring installDir = RecordedInstallDirectory();
+    if (installDir.empty()) {
+        Complain("Tapweave is not installed on the device " + platform::HostPath(L"\\"));
+        return 1;
+    }
+    if (!LoadSetupLibrary()) {
+        return 1;
+    }
+    uninstallInit(nullptr, installDir.c_str());
+    RemoveProductFiles(ProductFiles(installDir));
+    RemoveRegistration();
+    uninstallExit(nullptr);
+    std::printf("Tapweave removed from %s on the device %s\n", Narrow(installDir).c_str(),
+                platform::HostPath(L"\\").c_str());
+    return 0;
+}

@@ -1,0 +1,59 @@
+// The device's application installer for Tapweave: puts the product's files into the device
+// (links to the build's outputs), its Start-menu entries, its document association and its
+// installation record, and calls the setup library's hooks around them, as the device's own
+// installer does with a product's package; and takes it all away again.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/setup.h"
+
+class Installer {
+  public:
+    // buildFolder: the host folder of the build's programs and libraries.
+    explicit Installer(std::string buildFolder);
+    ~Installer();
+    Installer(const Installer&) = delete;
+    Installer& operator=(const Installer&) = delete;
+
+    // Installs into the device path installDir (no trailing backslash). 0 on success; 1, with
+    // everything it put in place removed again, on failure.
+    int Install(const std::wstring& installDir);
+    // Removes the installation the device records. 0 on success, 1 when there is none.
+    int Uninstall();
+
+    // Whether the build has the recorder, which gets its Start-menu entry only when it exists.
+    bool HasRecorder() const;
+    // The installation directory the device records; empty when nothing is installed.
+    static std::wstring RecordedInstallDirectory();
+
+    static constexpr const wchar_t* setupLibrary = L"\\Windows\\Tapweave Setup.dll";
+
+  private:
+    struct ProductFile {
+        std::wstring devicePath;
+        std::string buildOutput;
+    };
+
+    std::vector<ProductFile> ProductFiles(const std::wstring& installDir) const;
+    bool CreateFolders(const std::wstring& folder);
+    bool LoadSetupLibrary();
+    bool PlaceFile(const ProductFile& file);
+    // The number of entries that could not be written.
+    WORD WriteShortcuts(const std::wstring& installDir);
+    bool RegisterDocuments();
+    bool RecordInstallDirectory(const std::wstring& installDir);
+    void RollBack();
+    static void RemoveProductFiles(const std::vector<ProductFile>& files);
+    static void RemoveRegistration();
+
+    std::string buildFolder;
+    void* library = nullptr;
+    pfnInstall_Init installInit = nullptr;
+    pfnInstall_Exit installExit = nullptr;
+    pfnUninstall_Init uninstallInit = nullptr;
+    pfnUninstall_Exit uninstallExit = nullptr;
+    // What Install put in place, in order: device paths of files and folders it created.
+    std::vector<std::wstring> created;
+};

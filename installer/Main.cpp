@@ -1,0 +1,155 @@
+// tapweave-install: the device's application installer for Tapweave.
+//
+//   tapweave-install install [--dir DEVICE-PATH] [--desktop-entries]
+//   tapweave-install uninstall [--desktop-entries]
+//   tapweave-install start ENTRY
+//
+// The device is TAPWEAVE_DEVICE (by default ~/.local/share/tapweave/device); the product's
+// files are taken from the folder of this program. "start" opens an entry of Tapweave's
+// Start-menu folder ("Macros - Create") as the device's shell does; the desktop entries use it.
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+#include "DesktopEntries.h"
+#include "Installer.h"
+#include "SharedNames.h"
+#include "platform/Device.h"
+#include "platform/shell.h"
+
+namespace {
+
+constexpr const char* usage =
+    "usage: tapweave-install install [--dir DEVICE-PATH] [--desktop-entries]\n"
+    "       tapweave-install uninstall [--desktop-entries]\n"
+    "       tapweave-install start ENTRY\n"
+    "\n"
+    "install    puts Tapweave onto the device (TAPWEAVE_DEVICE, by default\n"
+    "           ~/.local/share/tapweave/device), into DEVICE-PATH (by default\n"
+    "           \"\\Program Files\\Tapweave\")\n"
+    "uninstall  removes it again\n"
+    "start      opens an entry of Tapweave's Start-menu folder, such as \"Macros - Create\"\n"
+    "--desktop-entries  also the desktop's menu entries \"Tapweave Recorder\" and\n"
+    "                   \"Tapweave Macros\" in ~/.local/share/applications\n";
+
+int Usage(const std::string& message) {
+    std::fprintf(stderr, "tapweave-install: %s\n\n%s", message.c_str(), usage);
+    return 2;
+}
+
+std::string OwnPath() {
+    std::error_code error;
+    return std::filesystem::read_symlink("/proc/self/exe", error).string();
+}
+
+std::wstring Widen(const std::string& text) {
+    const std::size_t length = std::mbstowcs(nullptr, text.c_str(), 0);
+    if (length == static_cast<std::size_t>(-1)) {
+        return {};
+    }
+    std::wstring out(length, L'\0');
+    std::mbstowcs(out.data(), text.c_str(), length + 1);
+    return out;
+}
+
+// A device path for the installation: backslashes, one at the front, none at the end; empty
+// when it names the device root or climbs with "." or "..".
+std::wstring InstallDirectory(const std::wstring& given) {
+    std::wstring directory;
+    std::wstring component;
+    for (const wchar_t c : given + L"\\") {
+        if (c != L'\\' && c != L'/') {
+            component += c;
+            continue;
+        }
+        if (component == L"." || component == L"..") {
+            return {};
+        }
+        if (!component.empty()) {
+            directory += L"\\" + component;
+        }
+        component.clear();
+    }
+    return directory;
+}
+
+int Start(const std::string& entry) {
+    wchar_t programs[MAX_PATH] = {};
+    if (!SHGetSpecialFolderPath(nullptr, programs, CSIDL_PROGRAMS, FALSE)) {
+        std::fprintf(stderr, "tapweave-install: the device has no Start menu\n");
+        return 1;
+    }
+    const std::wstring shortcut =
+        std::wstring(programs) + L"\\" + productName + L"\\" + Widen(entry) + L".lnk";
+    SHELLEXECUTEINFO info{};
+    info.cbSize = sizeof info;
+    info.lpVerb = L"open";
+    info.lpFile = shortcut.c_str();
+    if (!ShellExecuteEx(&info)) {
+        std::fprintf(stderr, "tapweave-install: cannot start \"%s\" (error %u)\n", entry.c_str(),
+                     GetLastError());
+        return 1;
+    }
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.empty()) {
+        return Usage("a command is needed");
+    }
+    const std::string& command = args[0];
+    if (command == "start") {
+        if (args.size() != 2) {
+            return Usage("start takes one entry name");
+        }
+        return Start(args[1]);
+    }
+    if (command != "install" && command != "uninstall") {
+        return Usage("unknown command " + command);
+    }
+    bool desktopEntries = false;
+    std::wstring installDir = L"\\Program Files\\" + productName;
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        if (args[i] == "--desktop-entries") {
+            desktopEntries = true;
+        } else if (args[i] == "--dir" && command == "install" && i + 1 < args.size()) {
+            installDir = InstallDirectory(Widen(args[++i]));
+            if (installDir.empty()) {
+                return Usage("--dir needs a folder below the device's root, without . or ..");
+            }
+        } else {
+            return Usage("unknown argument " + args[i]);
+        }
+    }
+    if (!platform::Device::Initialise()) {
+        std::fprintf(stderr, "tapweave-install: cannot use the device %s\n",
+                     platform::Device::Directory().c_str());
+        return 1;
+    }
+    const std::string self = OwnPath();
+    Installer installer(std::filesystem::path(self).parent_path().string());
+    const DesktopEntries entries(self, platform::Device::Directory());
+    if (command == "install") {
+        const int result = installer.Install(installDir);
+        if (result == 0 && desktopEntries) {
+            if (!entries.Write(installer.HasRecorder())) {
+                return 1;
+            }
+            std::printf("Desktop entries written in %s\n", DesktopEntries::Folder().c_str());
+        }
+        return result;
+    }
+    const int result = installer.Uninstall();
+    if (desktopEntries) {
+        entries.Remove();
+        std::printf("Desktop entries removed from %s\n", DesktopEntries::Folder().c_str());
+    }
+    return result;
+}
