@@ -79,11 +79,12 @@ class SaveFlow : public ::testing::Test {
         std::thread person([&] {
             HWND dialog = nullptr;
             const auto deadline = std::chrono::steady_clock::now() + 10s;
-            while (!(dialog = FindWindowW(L"Dialog", L"Tapweave")) &&
+            // Listed as soon as it is made, the window is shown once its list is filled.
+            while (!((dialog = FindWindowW(L"Dialog", L"Tapweave")) && IsWindowVisible(dialog)) &&
                    std::chrono::steady_clock::now() < deadline) {
                 std::this_thread::sleep_for(2ms);
             }
-            if (!dialog) {
+            if (!dialog || !IsWindowVisible(dialog)) {
                 return;
             }
             seen = Look(dialog);
