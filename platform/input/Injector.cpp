@@ -29,6 +29,11 @@ std::shared_ptr<Injector>& Active() {
     return active;
 }
 
+// A touch source that leaves the pointer with the desktop (the X pointer) has already moved the
+// applications' pointer, so the recorder's immediate replay of each sample, made inside the
+// driver's callback on the driver's thread, would reach them a second time.
+thread_local bool mouseDropped = false;
+
 std::string DeviceJournal() {
     Device::Initialise();
     return Device::RunDirectory() + "/input.log";
@@ -138,11 +143,18 @@ std::string Injector::ChosenSpec() {
     return UinputWritable() ? "uinput" : journal;
 }
 
+void Injector::DropMouseOnThisThread(bool drop) {
+    mouseDropped = drop;
+}
+
 } // namespace platform
 
 // The device's pointer calls take unsigned coordinates; absolute values past the screen arrive
 // as their 32-bit two's complement, so they are read back as signed.
 void mouse_event(DWORD flags, DWORD dx, DWORD dy, DWORD, std::uintptr_t) {
+    if (platform::mouseDropped) {
+        return;
+    }
     platform::Acquire()->Mouse(flags, static_cast<LONG>(dx), static_cast<LONG>(dy));
 }
 

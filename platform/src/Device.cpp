@@ -52,6 +52,7 @@ struct BaseFile {
 constexpr BaseFile baseFiles[] = {
     {"Windows/peghelp.exe", "tapweave-help"},
     {"Windows/Tapweave Help.htm", "Tapweave Help.htm"},
+    {"Windows/touch.dll", "libtapweave-touch.so"},
 };
 
 std::string LibraryFolder() {

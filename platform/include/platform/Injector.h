@@ -26,6 +26,8 @@ public:
     static std::unique_ptr<Injector> Make(const std::string& spec, std::string& error);
     // The TAPWEAVE_INPUT value that would be used now (for tapweave-device info).
     static std::string ChosenSpec();
+    // While set, mouse_event calls made on this thread are dropped (keybd_event never is).
+    static void DropMouseOnThisThread(bool drop);
 };
 
 } // namespace platform

@@ -1,0 +1,83 @@
+#include "TouchDriver.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "platform/Injector.h"
+
+TouchDriver& TouchDriver::Instance() {
+    static TouchDriver driver;
+    return driver;
+}
+
+TouchDriver::~TouchDriver() {
+    Disable();
+}
+
+BOOL TouchDriver::Enable(PFN_TOUCH_PANEL_CALLBACK newCallback) {
+    if (!newCallback) {
+        return FALSE;
+    }
+    std::lock_guard lock(mutex);
+    callback = newCallback;
+    if (source) {
+        return TRUE;
+    }
+    const char* requested = std::getenv("TAPWEAVE_TOUCH");
+    std::string error;
+    source = TouchSource::Open(requested ? requested : "", error);
+    if (!source) {
+        std::fprintf(stderr, "touch: %s\n", error.c_str());
+        return FALSE;
+    }
+    {
+        std::lock_guard mapLock(mapMutex);
+        uncalibrated = source->Uncalibrated();
+    }
+    stop = std::make_unique<StopSignal>();
+    thread = std::thread([this, running = source.get(), signal = stop.get()] {
+        // This thread runs only the callback, so the recorder's replay of a sample the desktop
+        // has had already is dropped for all of it.
+        platform::Injector::DropMouseOnThisThread(!running->TakesInput());
+        running->Run([this](const TouchSample& raw) { Deliver(raw); }, *signal);
+    });
+    return TRUE;
+}
+
+void TouchDriver::Disable() {
+    std::lock_guard lock(mutex);
+    if (!source) {
+        return;
+    }
+    stop->Raise();
+    thread.join();
+    source.reset();
+    stop.reset();
+}
+
+BOOL TouchDriver::SetCalibration(int count, const int* screenX, const int* screenY, const int* rawX,
+                                 const int* rawY) {
+    const std::optional<AffineMap> fitted = AffineMap::Fit(count, screenX, screenY, rawX, rawY);
+    if (!fitted) {
+        return FALSE;
+    }
+    std::lock_guard mapLock(mapMutex);
+    calibration = fitted;
+    return TRUE;
+}
+
+// Raw positions pass through the source's spread first, so a calibration relates the positions
+// an uncalibrated driver delivers (those a calibration program records) to the screen.
+void TouchDriver::Deliver(const TouchSample& raw) {
+    TouchSample sample = raw;
+    {
+        std::lock_guard mapLock(mapMutex);
+        uncalibrated->Apply(raw.x, raw.y, sample.x, sample.y);
+        if (calibration) {
+            calibration->Apply(sample.x, sample.y, sample.x, sample.y);
+        }
+    }
+    if (const PFN_TOUCH_PANEL_CALLBACK current = callback.load()) {
+        current(sample.flags, sample.x, sample.y);
+    }
+}

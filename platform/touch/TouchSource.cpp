@@ -1,0 +1,46 @@
+#include "TouchSource.h"
+
+#include <cstdlib>
+
+#include "EvdevSource.h"
+#include "ScriptSource.h"
+#include "X11Source.h"
+
+namespace {
+
+constexpr std::string_view scriptPrefix = "script:";
+constexpr std::string_view evdevPrefix = "evdev:";
+
+bool HasDisplay() {
+    const char* display = std::getenv("DISPLAY");
+    return display && *display;
+}
+
+} // namespace
+
+std::unique_ptr<TouchSource> TouchSource::Open(const std::string& spec, std::string& error) {
+    if (spec.starts_with(scriptPrefix) && spec.size() > scriptPrefix.size()) {
+        return ScriptSource::Open(spec.substr(scriptPrefix.size()), error);
+    }
+    if (spec == "evdev") {
+        return EvdevSource::Open({}, error);
+    }
+    if (spec.starts_with(evdevPrefix) && spec.size() > evdevPrefix.size()) {
+        return EvdevSource::Open(spec.substr(evdevPrefix.size()), error);
+    }
+    if (spec == "x11") {
+        return X11Source::Open(error);
+    }
+    if (!spec.empty()) {
+        error = "TAPWEAVE_TOUCH is not one of evdev, evdev:PATH, x11 or script:PATH";
+        return nullptr;
+    }
+    if (EvdevSource::Present()) {
+        return EvdevSource::Open({}, error);
+    }
+    if (HasDisplay()) {
+        return X11Source::Open(error);
+    }
+    error = "no touch screen and no X display to take samples from";
+    return nullptr;
+}

@@ -1,0 +1,153 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+#include "SampleCollector.h"
+#include "ScopedEnvironment.h"
+#include "ScriptSource.h"
+#include "TempDevice.h"
+#include "TouchPanel.h"
+#include "TouchScript.h"
+
+namespace {
+
+std::vector<ScriptSample> ReadAll(const TempDevice& device, const std::string& text,
+                                  std::string& messages) {
+    device.Write("script.txt", text);
+    TouchScript script;
+    std::string error;
+    EXPECT_TRUE(script.Open(device.Host("script.txt"), error)) << error;
+    std::vector<ScriptSample> samples;
+    testing::internal::CaptureStderr();
+    ScriptSample sample{};
+    while (script.Next(sample)) {
+        samples.push_back(sample);
+    }
+    messages = testing::internal::GetCapturedStderr();
+    return samples;
+}
+
+} // namespace
+
+TEST(TouchScript, LinesGiveTimesKindsAndPositions) {
+    TempDevice device;
+    std::string messages;
+    const auto samples = ReadAll(device,
+                                 "# a tap and a drag\n"
+                                 "\n"
+                                 "0 down 10 20\n"
+                                 "  15\tup   -4 +7   # lifted\n"
+                                 "40 invalid 1 2\n"
+                                 "50 down 2147483647 -2147483648\r\n"
+                                 "60 up 5 6",
+                                 messages);
+    EXPECT_EQ(messages, "");
+    ASSERT_EQ(samples.size(), 5u);
+    EXPECT_EQ(samples[0].milliseconds, 0);
+    EXPECT_EQ(samples[0].sample.flags, TouchSampleValidFlag | TouchSampleDownFlag);
+    EXPECT_EQ(samples[0].sample.x, 10);
+    EXPECT_EQ(samples[0].sample.y, 20);
+    EXPECT_EQ(samples[1].milliseconds, 15);
+    EXPECT_EQ(samples[1].sample.flags, TouchSampleValidFlag);
+    EXPECT_EQ(samples[1].sample.x, -4);
+    EXPECT_EQ(samples[1].sample.y, 7);
+    EXPECT_EQ(samples[2].sample.flags, 0u);
+    EXPECT_EQ(samples[3].sample.x, 2147483647);
+    EXPECT_EQ(samples[3].sample.y, -2147483647 - 1);
+    // The last line has no line feed and counts all the same.
+    EXPECT_EQ(samples[4].milliseconds, 60);
+}
+
+TEST(TouchScript, MalformedLinesAreSkippedWithOneMessageEach) {
+    TempDevice device;
+    std::string messages;
+    const auto samples = ReadAll(device,
+                                 "0 down 1 1\n"
+                                 "5 press 1 1\n"
+                                 "-1 down 1 1\n"
+                                 "x down 1 1\n"
+                                 "7 down 1\n"
+                                 "8 down 1 1 1\n"
+                                 "9 down 1.5 1\n"
+                                 "10 down 1 2147483648\n"
+                                 "99999999999999999999 up 1 1\n"
+                                 "20 up 2 2\n",
+                                 messages);
+    ASSERT_EQ(samples.size(), 2u);
+    EXPECT_EQ(samples[1].milliseconds, 20);
+    std::size_t lines = 0;
+    for (char c : messages) {
+        lines += c == '\n';
+    }
+    EXPECT_EQ(lines, 8u) << messages;
+    EXPECT_NE(messages.find("line 2 skipped"), std::string::npos) << messages;
+    EXPECT_NE(messages.find("line 9 skipped"), std::string::npos) << messages;
+}
+
+TEST(TouchScript, AMissingScriptDoesNotOpen) {
+    TempDevice device;
+    std::string error;
+    EXPECT_EQ(ScriptSource::Open(device.Host("none.txt"), error), nullptr);
+    EXPECT_NE(error.find("none.txt"), std::string::npos);
+}
+
+TEST(TouchScript, SamplesArriveOnTheDriverThreadAtTheirTimes) {
+    TempDevice device;
+    device.Write("script.txt", "0 down 4 8\n"
+                               "40 down 12 16\n"
+                               "20 invalid 0 0\n"
+                               "120 up 12 16\n");
+    const std::string source = "script:" + device.Host("script.txt");
+    ScopedEnvironment touch("TAPWEAVE_TOUCH", source.c_str());
+    SampleCollector::Clear();
+    const auto enabled = std::chrono::steady_clock::now();
+    ASSERT_TRUE(TouchPanelEnable(&SampleCollector::Callback));
+    const auto samples = SampleCollector::WaitFor(4, std::chrono::seconds(5));
+    TouchPanelDisable();
+    ASSERT_EQ(samples.size(), 4u);
+    EXPECT_EQ(samples[0].x, 4);
+    EXPECT_EQ(samples[1].x, 12);
+    EXPECT_EQ(samples[2].flags, 0u);
+    EXPECT_EQ(samples[3].flags, TouchSampleValidFlag);
+    const auto offset = [&](std::size_t i) {
+        return std::chrono::duration_cast<std::chrono::milliseconds>(samples[i].at - enabled)
+            .count();
+    };
+    // Times are deadlines from enabling: never early; a time before the previous one at once.
+    EXPECT_GE(offset(1), 40);
+    EXPECT_GE(offset(2), offset(1));
+    EXPECT_GE(offset(3), 120);
+    for (const CollectedSample& sample : samples) {
+        EXPECT_NE(sample.thread, std::this_thread::get_id());
+        EXPECT_EQ(sample.thread, samples[0].thread);
+    }
+}
+
+TEST(TouchScript, DisablingStopsALongPauseAndEnablingStartsAgain) {
+    TempDevice device;
+    device.Write("script.txt", "0 down 1 1\n600000 up 1 1\n");
+    const std::string source = "script:" + device.Host("script.txt");
+    ScopedEnvironment touch("TAPWEAVE_TOUCH", source.c_str());
+    SampleCollector::Clear();
+    ASSERT_TRUE(TouchPanelEnable(&SampleCollector::Callback));
+    ASSERT_EQ(SampleCollector::WaitFor(1, std::chrono::seconds(5)).size(), 1u);
+    TouchPanelDisable();
+    SampleCollector::Clear();
+    ASSERT_TRUE(TouchPanelEnable(&SampleCollector::Callback));
+    EXPECT_EQ(SampleCollector::WaitFor(1, std::chrono::seconds(5)).size(), 1u);
+    TouchPanelDisable();
+}
+
+TEST(TouchScript, NoSourceMeansNoEnabling) {
+    TempDevice device;
+    ScopedEnvironment touch("TAPWEAVE_TOUCH", "tablet");
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(TouchPanelEnable(&SampleCollector::Callback));
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("TAPWEAVE_TOUCH"), std::string::npos);
+    const std::string missing = "script:" + device.Host("missing.txt");
+    ScopedEnvironment missingScript("TAPWEAVE_TOUCH", missing.c_str());
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(TouchPanelEnable(&SampleCollector::Callback));
+    testing::internal::GetCapturedStderr();
+    EXPECT_FALSE(TouchPanelEnable(nullptr));
+}
