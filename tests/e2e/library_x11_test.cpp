@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <X11/X.h>
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -60,6 +61,20 @@ bool WaitUntil(const std::function<bool()>& condition, std::chrono::seconds time
 // Runs the command for at most 20 seconds, with the variables given before it.
 int Shell(const std::string& command, const std::string& variables = "") {
     return std::system((variables + " timeout 20 " + command + " >/dev/null 2>&1").c_str());
+}
+
+// The standard output of the command, run for at most 20 seconds.
+std::string Output(const std::string& command, const std::string& variables) {
+    FILE* pipe = popen((variables + " timeout 20 " + command + " 2>/dev/null").c_str(), "r");
+    std::string out;
+    char buffer[256];
+    while (pipe && std::fgets(buffer, sizeof buffer, pipe)) {
+        out += buffer;
+    }
+    if (pipe) {
+        pclose(pipe);
+    }
+    return out;
 }
 
 // Starts a program on the display; this process itself never connects to it, so nothing of
@@ -125,6 +140,13 @@ class LibraryOnDisplay : public ::testing::Test {
 
     int OnDisplay(const std::string& command) {
         return Shell(command, "DISPLAY=" + server->Name());
+    }
+
+    // How many windows of the player are on the screen.
+    std::size_t PlayerWindows() {
+        const std::string ids = Output("xdotool search --onlyvisible --classname tapweave-player",
+                                       "DISPLAY=" + server->Name());
+        return static_cast<std::size_t>(std::count(ids.begin(), ids.end(), '\n'));
     }
 
     void Screenshot(const std::string& name) {
@@ -203,7 +225,35 @@ TEST_F(LibraryOnDisplay, ASavedRecordingOpensReadyToBeNamed) {
     EXPECT_EQ(ExitCode(recorder), 0);
 }
 
-// Run as its own program by the test above: the document holds a recording and is saved.
+TEST_F(LibraryOnDisplay, HoldingAMacroOffersRenameAndTypingRenamesIt) {
+    library->Save("Old Name", "Press 1 1\nRelease \n");
+    const pid_t player = Spawn({TAPWEAVE_BIN_DIR "/tapweave-player"}, server->Name());
+    ASSERT_GT(player, 0);
+    const std::optional<RECT> window = LibraryWindow();
+    ASSERT_TRUE(window) << "no library window";
+    const std::size_t windows = PlayerWindows();
+
+    // A right click stands for tap-and-hold; the menu's first command is "Rename".
+    const std::string hold = "xdotool mousemove " + std::to_string(window->left + 37) + " " +
+                             std::to_string(window->top + 18) + " click 3";
+    ASSERT_EQ(OnDisplay(hold), 0);
+    ASSERT_TRUE(WaitUntil([&] { return PlayerWindows() > windows; })) << "no menu";
+    ASSERT_EQ(OnDisplay("xdotool key Down Return"), 0);
+    // The label stays open while the menu's owner gets the focus back.
+    ASSERT_TRUE(WaitUntil([&] { return PlayerWindows() == windows; }));
+    ASSERT_EQ(OnDisplay("xdotool key ctrl+a type 'New Name'"), 0);
+    ASSERT_EQ(OnDisplay("xdotool key Return"), 0);
+    EXPECT_TRUE(WaitUntil([&] { return library->HasShortcut("New Name"); }));
+    EXPECT_TRUE(library->HasMacroFile("New Name"));
+    EXPECT_FALSE(library->HasMacroFile("Old Name"));
+    EXPECT_FALSE(library->HasShortcut("Old Name"));
+
+    EXPECT_EQ(Shell(TAPWEAVE_BIN_DIR "/tapweave-device send Dialog Tapweave WM_COMMAND 1 0"), 0);
+    EXPECT_EQ(ExitCode(player), 0);
+}
+
+// Run as its own program by ASavedRecordingOpensReadyToBeNamed: the document holds a recording and
+// is saved.
 TEST(LibraryHelper, DISABLED_SaveRecording) {
     const char* name = std::getenv("TAPWEAVE_LIBRARY_SAVE");
     ASSERT_NE(name, nullptr);

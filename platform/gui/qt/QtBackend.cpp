@@ -234,6 +234,11 @@ void QtBackend::FollowEditor(HWND hwnd) {
 }
 
 void QtBackend::FocusMoved(QWindow* now) {
+    // An open pop-up menu holds the focus while its owner stays in front, as the device's
+    // menus take no activation: the owner is neither deactivated nor activated again.
+    if (now && now->type() == Qt::Popup) {
+        return;
+    }
     HWND front = nullptr;
     for (const auto& [hwnd, widget] : widgets) {
         if (now && widget->windowHandle() == now) {
