@@ -1,0 +1,192 @@
+// The recorder on a private Xvfb, used as a person uses it, with the stylus played from a touch
+// script: it taps the recorder's record button, draws a stroke on an X client and taps stop.
+// The recorder replays every sample through XTest, so its own window receives the taps on its
+// buttons and the client the stroke. The saved macro, its shortcut and the library window open
+// for naming are checked, then the macro is played back into the client. Screenshots are kept
+// in the build directory (recorder.png, recorder-saved.png).
+#include <gtest/gtest.h>
+
+#include <X11/X.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <regex>
+#include <spawn.h>
+#include <string>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+#include "MacroLibrary.h"
+#include "ScopedEnvironment.h"
+#include "TempDevice.h"
+#include "XInputClient.h"
+#include "XvfbServer.h"
+#include "platform/windows.h"
+
+extern char** environ;
+
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr int screenWidth = 480;
+constexpr int screenHeight = 640;
+// The recorder appears centred: its record button's middle at (231, 319), stop's at (247, 319),
+// in calibrated quarter pixels (924, 1276) and (988, 1276).
+constexpr int clientX = 40;
+constexpr int clientY = 40;
+constexpr int clientSize = 150;
+
+// Record at 4 s (the window is up by then), a stroke on the client from its pixel (60, 60) to
+// (80, 70) with 55 ms between samples, stop at 6 s.
+constexpr const char* script = "4000 down 924 1276\n"
+                               "4050 up 924 1276\n"
+                               "5000 down 400 400\n"
+                               "5055 down 480 440\n"
+                               "5110 up 480 440\n"
+                               "6000 down 988 1276\n"
+                               "6050 up 988 1276\n";
+
+bool WaitUntil(const std::function<bool()>& condition, std::chrono::seconds timeout = 30s) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(20ms);
+    }
+    return true;
+}
+
+int Shell(const std::string& command, const std::string& variables = "") {
+    return std::system((variables + " timeout 20 " + command + " >/dev/null 2>&1").c_str());
+}
+
+// Starts a program on the display; this process itself never connects to it.
+pid_t Spawn(const std::vector<std::string>& arguments, const std::string& display) {
+    std::vector<std::string> copies = arguments;
+    std::vector<char*> argv;
+    for (std::string& argument : copies) {
+        argv.push_back(argument.data());
+    }
+    argv.push_back(nullptr);
+    std::vector<std::string> variables{"DISPLAY=" + display};
+    for (char** variable = environ; *variable; ++variable) {
+        variables.emplace_back(*variable);
+    }
+    std::vector<char*> envp;
+    for (std::string& variable : variables) {
+        envp.push_back(variable.data());
+    }
+    envp.push_back(nullptr);
+    pid_t pid = -1;
+    return posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), envp.data()) == 0 ? pid : -1;
+}
+
+int ExitCode(pid_t pid) {
+    int status = 0;
+    if (!WaitUntil([&] { return waitpid(pid, &status, WNOHANG) == pid; })) {
+        kill(pid, SIGKILL);
+        waitpid(pid, &status, 0);
+        return -1;
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+class RecorderOnDisplay : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        if (!XvfbServer::Installed()) {
+            GTEST_SKIP() << "Xvfb is not installed";
+        }
+        ASSERT_TRUE(server->Running()) << server->Error();
+        device.emplace();
+        library.emplace(*device, TAPWEAVE_BIN_DIR "/tapweave-player");
+        device->Write("touch.txt", script);
+        alarm(120);
+    }
+    void TearDown() override { alarm(0); }
+
+    int OnDisplay(const std::string& command) {
+        return Shell(command, "DISPLAY=" + server->Name());
+    }
+
+    void Screenshot(const std::string& name) {
+        const std::string shot = std::string(TAPWEAVE_BIN_DIR "/../") + name;
+        OnDisplay("import -window root '" + shot + "'");
+        EXPECT_TRUE(std::filesystem::exists(shot)) << shot;
+    }
+
+    std::optional<XvfbServer> server{std::in_place, screenWidth, screenHeight};
+    ScopedEnvironment noDisplay{"DISPLAY", nullptr};
+    ScopedEnvironment gui{"TAPWEAVE_GUI", nullptr};
+    ScopedEnvironment input{"TAPWEAVE_INPUT", "x11"};
+    ScopedEnvironment screen{"TAPWEAVE_SCREEN", nullptr};
+    std::optional<TempDevice> device;
+    std::optional<MacroLibrary> library;
+    std::optional<ScopedEnvironment> touch;
+};
+
+TEST_F(RecorderOnDisplay, AStrokeRecordedFromTheTouchScriptIsSavedNamedAndPlayedBack) {
+    touch.emplace("TAPWEAVE_TOUCH", ("script:" + device->Host("touch.txt")).c_str());
+    XInputClient client(server->Name(),
+                        {clientX, clientY, clientSize, clientSize, /*takeFocus=*/false, {}});
+    ASSERT_TRUE(client.WaitReady(10s));
+    const pid_t recorder = Spawn({TAPWEAVE_BIN_DIR "/tapweave-recorder"}, server->Name());
+    ASSERT_GT(recorder, 0);
+    ASSERT_TRUE(WaitUntil([&] {
+        return OnDisplay("xdotool search --onlyvisible --name '^Tapweave Recorder$'") == 0;
+    }));
+    std::this_thread::sleep_for(500ms);
+    Screenshot("recorder.png");
+
+    // The stroke reaches the client while it is recorded.
+    const std::vector<XInputClient::Arrival> live = client.WaitFor(2, 30s);
+    ASSERT_EQ(live.size(), 2u);
+    ASSERT_TRUE(WaitUntil([] { return FindWindowW(L"Dialog", L"Tapweave") != nullptr; }));
+    ASSERT_TRUE(WaitUntil(
+        [&] { return OnDisplay("xdotool search --onlyvisible --name '^Tapweave$'") == 0; }));
+    std::this_thread::sleep_for(500ms);
+    Screenshot("recorder-saved.png");
+
+    // Only the time from record to the stroke varies: it is masked.
+    const std::string saved = device->Read(MacroLibrary::macroFolder + "New Macro.macros");
+    const std::string masked = std::regex_replace(saved, std::regex("Pause [0-9.]+ s"), "Pause * s",
+                                                  std::regex_constants::format_first_only);
+    EXPECT_EQ(masked, "Start Today\n \nPause * s\n \nPress 100 100\nPause 0.05 s\nMove 120 110\n"
+                      "Pause 0.05 s\nRelease \n \n")
+        << saved;
+    EXPECT_TRUE(library->HasShortcut("New Macro"));
+
+    // The new macro's label is open for its name.
+    ASSERT_EQ(OnDisplay("xdotool key ctrl+a type 'Stroke'"), 0);
+    ASSERT_EQ(OnDisplay("xdotool key Return"), 0);
+    EXPECT_TRUE(WaitUntil([&] { return library->HasMacroFile("Stroke"); }));
+    EXPECT_TRUE(library->HasShortcut("Stroke"));
+    EXPECT_EQ(Shell(TAPWEAVE_BIN_DIR "/tapweave-device send Dialog Tapweave WM_COMMAND 1 0"), 0);
+    ASSERT_TRUE(WaitUntil([] { return FindWindowW(L"Dialog", L"Tapweave") == nullptr; }));
+
+    client.Clear();
+    const pid_t player = Spawn({TAPWEAVE_BIN_DIR "/tapweave-player", "Stroke"}, server->Name());
+    EXPECT_EQ(ExitCode(player), 0);
+    const std::vector<XInputClient::Arrival> played = client.WaitFor(2, 20s);
+    ASSERT_EQ(played.size(), 2u);
+    EXPECT_EQ(played[0].type, ButtonPress);
+    EXPECT_EQ(std::pair(played[0].x, played[0].y), std::pair(60, 60));
+    EXPECT_EQ(played[1].type, ButtonRelease);
+    EXPECT_EQ(std::pair(played[1].x, played[1].y), std::pair(80, 70));
+
+    // Not calibrated: asked to end, the recorder ends.
+    EXPECT_EQ(Shell(TAPWEAVE_BIN_DIR
+                    "/tapweave-device send 'Tapweave Class' 'Tapweave Recorder' WM_CLOSE 1 0"),
+              0);
+    EXPECT_EQ(ExitCode(recorder), 0);
+}
+
+} // namespace
