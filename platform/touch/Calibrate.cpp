@@ -1,0 +1,89 @@
+// tapweave-calibrate: calibrates a touch screen. Shows the five calibration points one after
+// another, reads each touch through the touch driver (uncalibrated), and stores the averaged
+// readings in the device's registry as HKEY_LOCAL_MACHINE\HARDWARE\DEVICEMAP\TOUCH
+// "CalibrationData", which the recorder hands back to the driver.
+//
+// Usage: tapweave-calibrate [--script PATH]   (--script reads the touches from a touch script)
+#include <QApplication>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "CalibrationScreen.h"
+#include "TouchPanel.h"
+#include "platform/display.h"
+#include "platform/registry.h"
+
+namespace {
+
+CalibrationScreen* screen = nullptr;
+
+BOOL Sample(DWORD flags, INT x, INT y) {
+    QMetaObject::invokeMethod(
+        screen, [flags, x, y] { screen->Take(flags, x, y); }, Qt::QueuedConnection);
+    return TRUE;
+}
+
+bool Store(const std::string& value) {
+    HKEY key = nullptr;
+    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"HARDWARE\\DEVICEMAP\\TOUCH", 0, nullptr,
+                        REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &key,
+                        nullptr) != ERROR_SUCCESS) {
+        return false;
+    }
+    const std::wstring text(value.begin(), value.end());
+    const LONG result = RegSetValueExW(key, L"CalibrationData", 0, REG_SZ,
+                                       reinterpret_cast<const BYTE*>(text.c_str()),
+                                       static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+    RegCloseKey(key);
+    return result == ERROR_SUCCESS;
+}
+
+bool HasDisplay() {
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY"}) {
+        if (const char* value = std::getenv(name); value && *value) {
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--script") == 0 && i + 1 < argc) {
+            setenv("TAPWEAVE_TOUCH", (std::string("script:") + argv[++i]).c_str(), 1);
+        } else {
+            std::fprintf(stderr, "usage: tapweave-calibrate [--script PATH]\n");
+            return 2;
+        }
+    }
+    if (!HasDisplay()) {
+        std::fprintf(stderr, "tapweave-calibrate: no display to show the calibration points "
+                             "on (DISPLAY is not set)\n");
+        return 1;
+    }
+    QApplication application(argc, argv);
+    CalibrationScreen window(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+    screen = &window;
+    window.showFullScreen();
+    if (!TouchPanelEnable(&Sample)) {
+        std::fprintf(stderr, "tapweave-calibrate: the touch driver has no source of samples\n");
+        return 1;
+    }
+    const int result = application.exec();
+    TouchPanelDisable();
+    if (result != 0) {
+        std::fprintf(stderr, "tapweave-calibrate: cancelled; the calibration is unchanged\n");
+        return 1;
+    }
+    const std::string value = window.Readings().Value();
+    if (!Store(value)) {
+        std::fprintf(stderr, "tapweave-calibrate: cannot write the device's registry\n");
+        return 1;
+    }
+    std::printf("CalibrationData %s\n", value.c_str());
+    return 0;
+}

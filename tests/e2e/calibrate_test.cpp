@@ -1,0 +1,91 @@
+// tapweave-calibrate as a person runs it: on a display, with the touches from a touch script.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <spawn.h>
+#include <string>
+#include <sys/wait.h>
+#include <thread>
+#include <vector>
+
+#include "ScopedEnvironment.h"
+#include "TempDevice.h"
+#include "XvfbServer.h"
+#include "platform/registry.h"
+
+extern char** environ;
+
+namespace {
+
+// Runs the program with the arguments; its exit status, or -1 when the watchdog had to end it.
+int RunCalibrate(const std::vector<std::string>& arguments) {
+    std::vector<char*> argv;
+    const std::string program = std::string(TAPWEAVE_BIN_DIR) + "/tapweave-calibrate";
+    argv.push_back(const_cast<char*>(program.c_str()));
+    for (const std::string& argument : arguments) {
+        argv.push_back(const_cast<char*>(argument.c_str()));
+    }
+    argv.push_back(nullptr);
+    pid_t pid = 0;
+    if (posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv.data(), environ) != 0) {
+        return -2;
+    }
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    int status = 0;
+    while (waitpid(pid, &status, WNOHANG) != pid) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            kill(pid, SIGKILL);
+            waitpid(pid, &status, 0);
+            return -1;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::wstring StoredCalibration() {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"HARDWARE\\DEVICEMAP\\TOUCH", 0, 0, &key) !=
+        ERROR_SUCCESS) {
+        return L"";
+    }
+    wchar_t text[200] = {};
+    DWORD size = sizeof text;
+    DWORD type = 0;
+    RegQueryValueExW(key, L"CalibrationData", nullptr, &type, reinterpret_cast<LPBYTE>(text),
+                     &size);
+    RegCloseKey(key);
+    return type == REG_SZ ? text : L"";
+}
+
+} // namespace
+
+TEST(Calibrate, TouchesOfTheFivePointsAreStoredAveraged) {
+    if (!XvfbServer::Installed()) {
+        GTEST_SKIP() << "no Xvfb";
+    }
+    XvfbServer server(240, 320);
+    ASSERT_TRUE(server.Running()) << server.Error();
+    TempDevice device;
+    ScopedEnvironment display("DISPLAY", server.Name().c_str());
+    ScopedEnvironment screen("TAPWEAVE_SCREEN", nullptr);
+    // Raw positions twice the screen's, each touch a little unsteady; a stray lift first.
+    device.Write("touches.txt", "50 up 1 1\n"
+                                "100 down 240 320\n110 down 242 322\n130 up 0 0\n"
+                                "300 down 60 80\n320 up 0 0\n"
+                                "500 down 420 80\n520 up 0 0\n"
+                                "700 down 420 560\n720 up 0 0\n"
+                                "900 down 60 560\n910 invalid 0 0\n920 up 0 0\n");
+    EXPECT_EQ(RunCalibrate({"--script", device.Host("touches.txt")}), 0);
+    EXPECT_EQ(StoredCalibration(), L"241,321 60,80 420,80 420,560 60,560");
+}
+
+TEST(Calibrate, WithoutADisplayNothingIsStored) {
+    TempDevice device;
+    ScopedEnvironment display("DISPLAY", nullptr);
+    ScopedEnvironment wayland("WAYLAND_DISPLAY", nullptr);
+    EXPECT_EQ(RunCalibrate({}), 1);
+    EXPECT_EQ(RunCalibrate({"--frobnicate"}), 2);
+    EXPECT_EQ(StoredCalibration(), L"");
+}
