@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Sets Tapweave up on this machine and runs it: installs the Debian packages it needs, builds
-# it, shows the device it uses, and puts the player and a sample macro into the device. On a
-# display it then opens the macro library window; without one it plays the sample macro into
+# it, shows the device it uses, and puts the player, the recorder and a sample macro into the
+# device. On a display it then starts the recorder; without one it plays the sample macro into
 # the input journal on standard output.
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -13,13 +13,16 @@ bin=$PWD/build/bin
 "$bin/tapweave-device" init >/dev/null
 "$bin/tapweave-device" info
 
-# The device's player, \Program Files\Tapweave\Player.exe, is the build's tapweave-player, so
-# the macro shortcuts run it. A player the installer put there is kept.
-player=$("$bin/tapweave-device" path '\Program Files\Tapweave\Player.exe')
-mkdir -p "$(dirname "$player")"
-if [ ! -e "$player" ] || [ -L "$player" ]; then
-    ln -sfn "$bin/tapweave-player" "$player"
-fi
+# The device's player and recorder, \Program Files\Tapweave\Player.exe and Recorder.exe, are
+# the build's programs, so the macro shortcuts run them. Programs the installer put there are
+# kept.
+for program in Player Recorder; do
+    file=$("$bin/tapweave-device" path "\\Program Files\\Tapweave\\$program.exe")
+    mkdir -p "$(dirname "$file")"
+    if [ ! -e "$file" ] || [ -L "$file" ]; then
+        ln -sfn "$bin/tapweave-${program,,}" "$file"
+    fi
+done
 
 # A sample macro and its Start-menu shortcut, unless the device has them already. A shortcut is
 # the number of bytes of its command line, "#", and the command line.
@@ -39,9 +42,10 @@ fi
 
 echo
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && [ "${TAPWEAVE_GUI:-}" != headless ]; then
-    echo "The macro library window is open: tap \"$sample\" to play it; tap and hold a macro to"
-    echo "rename, edit or delete it; \"ok\" closes the window."
-    "$bin/tapweave-player"
+    echo "The recorder floats in the middle of the screen: tap its red button to record, work on"
+    echo "the screen, tap its black square to stop; the macro is saved as \"New Macro\" and the"
+    echo "library window opens for you to name it. Its X hides it; Ctrl+C here ends it."
+    "$bin/tapweave-recorder"
 else
     echo "The sample macro \"$sample\" (\\Program Files\\Tapweave\\Macros\\$sample.macros):"
     sed 's/^/    /' "$macros/$sample.macros"
