@@ -16,7 +16,7 @@ TEST(Device, FreshDeviceHasThePocketPcFolders) {
     EXPECT_TRUE(std::filesystem::is_directory(device.Directory() + "/run"));
 }
 
-TEST(Display, ScreenSpecificationsAreParsedStrictly) {
+TEST(Display, ScreenSettingsAreParsedStrictly) {
     platform::ScreenState state{};
     ASSERT_TRUE(platform::Display::ParseScreen("1920x1080", state));
     EXPECT_EQ(state.width, 1920);
