@@ -33,6 +33,20 @@ std::optional<PathResolver::Components> Components(LPCWSTR path) {
     return PathResolver::Split(path);
 }
 
+// The host path of an entry below the device root; the root itself is never created, deleted
+// or removed, and fails with rootError. nullopt with the last error set.
+std::optional<std::string> EntryBelowRoot(LPCWSTR path, DWORD rootError) {
+    const std::optional<PathResolver::Components> components = Components(path);
+    if (!components) {
+        return std::nullopt;
+    }
+    if (components->empty()) {
+        SetLastError(rootError);
+        return std::nullopt;
+    }
+    return PathResolver::Resolve(*components);
+}
+
 bool IsFolder(const std::string& hostPath) {
     struct stat status;
     return ::stat(hostPath.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
@@ -117,14 +131,7 @@ BOOL MoveFileW(LPCWSTR existingFileName, LPCWSTR newFileName) {
 }
 
 BOOL DeleteFileW(LPCWSTR fileName) {
-    const std::optional<PathResolver::Components> components = Components(fileName);
-    if (!components) {
-        return FALSE;
-    }
-    if (components->empty()) {
-        return Fail(ERROR_ACCESS_DENIED);
-    }
-    const std::optional<std::string> path = PathResolver::Resolve(*components);
+    const std::optional<std::string> path = EntryBelowRoot(fileName, ERROR_ACCESS_DENIED);
     if (!path) {
         return FALSE;
     }
@@ -139,14 +146,7 @@ BOOL DeleteFileW(LPCWSTR fileName) {
 }
 
 BOOL CreateDirectoryW(LPCWSTR pathName, LPSECURITY_ATTRIBUTES) {
-    const std::optional<PathResolver::Components> components = Components(pathName);
-    if (!components) {
-        return FALSE;
-    }
-    if (components->empty()) {
-        return Fail(ERROR_ALREADY_EXISTS);
-    }
-    const std::optional<std::string> path = PathResolver::Resolve(*components);
+    const std::optional<std::string> path = EntryBelowRoot(pathName, ERROR_ALREADY_EXISTS);
     if (!path) {
         return FALSE;
     }
@@ -154,14 +154,7 @@ BOOL CreateDirectoryW(LPCWSTR pathName, LPSECURITY_ATTRIBUTES) {
 }
 
 BOOL RemoveDirectoryW(LPCWSTR pathName) {
-    const std::optional<PathResolver::Components> components = Components(pathName);
-    if (!components) {
-        return FALSE;
-    }
-    if (components->empty()) {
-        return Fail(ERROR_ACCESS_DENIED);
-    }
-    const std::optional<std::string> path = PathResolver::Resolve(*components);
+    const std::optional<std::string> path = EntryBelowRoot(pathName, ERROR_ACCESS_DENIED);
     if (!path) {
         return FALSE;
     }
