@@ -8,6 +8,8 @@
 namespace {
 
 constexpr int quarters = 4;
+// How often, in milliseconds, the pointer is looked at while the button is down.
+constexpr int dragInterval = 5;
 
 } // namespace
 
@@ -24,7 +26,7 @@ std::unique_ptr<X11Source> X11Source::Open(std::string& error) {
         return nullptr;
     }
     int extension = 0, event = 0, failure = 0;
-    int major = 2, minor = 0;
+    int major = 2, minor = 2;
     if (!XQueryExtension(display, "XInputExtension", &extension, &event, &failure) ||
         XIQueryVersion(display, &major, &minor) != Success) {
         XCloseDisplay(display);
@@ -39,13 +41,31 @@ std::unique_ptr<X11Source> X11Source::Open(std::string& error) {
     XISetMask(bits, XI_RawButtonRelease);
     XISetMask(bits, XI_RawMotion);
     XISelectEvents(display, DefaultRootWindow(display), &mask, 1);
-    XFlush(display);
+    // Once enabling returns, the server sends every press.
+    XSync(display, False);
     return std::unique_ptr<X11Source>(new X11Source(display, extension));
 }
 
 void X11Source::Run(const Deliver& deliver, const StopSignal& stop) {
     pollfd waits[2] = {{ConnectionNumber(display), POLLIN, 0}, {stop.Descriptor(), POLLIN, 0}};
     bool down = false;
+    int lastX = -1, lastY = -1;
+    // Delivers the pointer's position now, unless it is a move to where the stylus already is.
+    const auto sample = [&](bool press, bool release) {
+        Window root = 0, child = 0;
+        int x = 0, y = 0, windowX = 0, windowY = 0;
+        unsigned buttons = 0;
+        XQueryPointer(display, DefaultRootWindow(display), &root, &child, &x, &y, &windowX,
+                      &windowY, &buttons);
+        if (!press && !release && x == lastX && y == lastY) {
+            return;
+        }
+        lastX = x;
+        lastY = y;
+        down = !release;
+        deliver(TouchSample{TouchSampleValidFlag | (down ? TouchSampleDownFlag : 0u), x * quarters,
+                            y * quarters});
+    };
     for (;;) {
         while (XPending(display) > 0) {
             XEvent event{};
@@ -62,23 +82,21 @@ void X11Source::Run(const Deliver& deliver, const StopSignal& stop) {
             const bool release = type == XI_RawButtonRelease && buttonOne && down;
             const bool drag = type == XI_RawMotion && down;
             XFreeEventData(display, cookie);
-            if (!press && !release && !drag) {
-                continue;
+            if (press || release || drag) {
+                sample(press, release);
             }
-            Window root = 0, child = 0;
-            int x = 0, y = 0, windowX = 0, windowY = 0;
-            unsigned buttons = 0;
-            XQueryPointer(display, DefaultRootWindow(display), &root, &child, &x, &y, &windowX,
-                          &windowY, &buttons);
-            down = !release;
-            deliver(TouchSample{TouchSampleValidFlag | (down ? TouchSampleDownFlag : 0u),
-                                x * quarters, y * quarters});
         }
-        if (poll(waits, 2, -1) < 0 && errno != EINTR) {
+        // Pointers that send no raw motion (XTest's among them) are followed by looking at the
+        // pointer while the button is down.
+        const int ready = poll(waits, 2, down ? dragInterval : -1);
+        if (ready < 0 && errno != EINTR) {
             return;
         }
         if (waits[1].revents) {
             return;
+        }
+        if (ready == 0 && down) {
+            sample(false, false);
         }
     }
 }

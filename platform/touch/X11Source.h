@@ -1,6 +1,7 @@
 // The X pointer through XInput 2, for desktops without a touch screen: button 1 down is the
 // stylus down, and the pointer's position in screen pixels, times 4, is the raw position. The
-// pointer stays with the desktop, whose applications see every press themselves.
+// pointer stays with the desktop, whose applications see every press themselves. The position
+// is the pointer's when the driver reads each event, a moment after it happened.
 #pragma once
 
 #include "TouchSource.h"
