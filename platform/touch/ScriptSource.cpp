@@ -49,7 +49,7 @@ std::unique_ptr<ScriptSource> ScriptSource::Open(const std::string& path, std::s
 void ScriptSource::Run(const Deliver& deliver, const StopSignal& stop) {
     const long long origin = Nanoseconds(start);
     ScriptSample next{};
-    while (script.Next(next)) {
+    while (script.Next(next, &stop)) {
         if (!SleepUntil(origin + next.milliseconds * 1000000LL, stop)) {
             return;
         }

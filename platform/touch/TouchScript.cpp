@@ -2,8 +2,11 @@
 
 #include <cerrno>
 #include <charconv>
-#include <cstdlib>
+#include <cstdio>
 #include <cstring>
+#include <fcntl.h>
+#include <poll.h>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -48,23 +51,22 @@ template <typename Number> bool ReadNumber(std::string_view word, Number& out) {
 bool TouchScript::Open(const std::string& path, std::string& error) {
     name = path;
     if (path == "-") {
-        file = stdin;
+        descriptor = STDIN_FILENO;
         return true;
     }
-    file = std::fopen(path.c_str(), "r");
-    if (!file) {
+    descriptor = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (descriptor < 0) {
         error = "cannot open the touch script " + path + ": " + std::strerror(errno);
         return false;
     }
-    ownsFile = true;
+    ownsDescriptor = true;
     return true;
 }
 
 TouchScript::~TouchScript() {
-    if (ownsFile) {
-        std::fclose(file);
+    if (ownsDescriptor) {
+        close(descriptor);
     }
-    std::free(buffer);
 }
 
 bool TouchScript::ParseLine(std::string_view line, ScriptSample& out, std::string& problem) {
@@ -104,15 +106,58 @@ bool TouchScript::ParseLine(std::string_view line, ScriptSample& out, std::strin
     return true;
 }
 
-bool TouchScript::Next(ScriptSample& out) {
-    if (!file) {
+bool TouchScript::Fill(const StopSignal* stop) {
+    if (ended || descriptor < 0) {
         return false;
     }
-    ssize_t length = 0;
-    while ((length = getline(&buffer, &capacity, file)) >= 0) {
+    pending.erase(0, lineStart);
+    lineStart = 0;
+    for (;;) {
+        if (stop) {
+            pollfd waits[2] = {{descriptor, POLLIN, 0}, {stop->Descriptor(), POLLIN, 0}};
+            if (poll(waits, 2, -1) < 0 && errno != EINTR) {
+                return false;
+            }
+            if (waits[1].revents) {
+                return false;
+            }
+        }
+        char chunk[65536];
+        const ssize_t count = read(descriptor, chunk, sizeof chunk);
+        if (count > 0) {
+            pending.append(chunk, static_cast<std::size_t>(count));
+            return true;
+        }
+        if (count == 0 || (errno != EINTR && errno != EAGAIN)) {
+            ended = true;
+            return false;
+        }
+    }
+}
+
+bool TouchScript::Next(ScriptSample& out, const StopSignal* stop) {
+    for (;;) {
+        std::size_t lineEnd = pending.find('\n', lineStart);
+        while (lineEnd == std::string::npos) {
+            const std::size_t scanned = pending.size() - lineStart;
+            if (!Fill(stop)) {
+                if (stop && stop->Raised()) {
+                    return false;
+                }
+                break;
+            }
+            lineEnd = pending.find('\n', lineStart + scanned);
+        }
+        if (lineEnd == std::string::npos && lineStart == pending.size()) {
+            return false;
+        }
+        // A last line without a line feed is a line all the same.
+        const std::size_t end = lineEnd == std::string::npos ? pending.size() : lineEnd;
+        const std::string_view line(pending.data() + lineStart, end - lineStart);
+        lineStart = lineEnd == std::string::npos ? pending.size() : lineEnd + 1;
         ++lineNumber;
         std::string problem;
-        if (ParseLine(std::string_view(buffer, static_cast<std::size_t>(length)), out, problem)) {
+        if (ParseLine(line, out, problem)) {
             return true;
         }
         if (!problem.empty()) {
@@ -120,5 +165,4 @@ bool TouchScript::Next(ScriptSample& out) {
                          lineNumber, problem.c_str());
         }
     }
-    return false;
 }

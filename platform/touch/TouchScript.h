@@ -3,10 +3,10 @@
 // skipped with one message on standard error naming it, and reading goes on.
 #pragma once
 
-#include <cstdio>
 #include <string>
 #include <string_view>
 
+#include "StopSignal.h"
 #include "TouchSample.h"
 
 struct ScriptSample {
@@ -21,18 +21,23 @@ class TouchScript {
     bool Open(const std::string& path, std::string& error);
     ~TouchScript();
 
-    // The next sample; false at the end of the script.
-    bool Next(ScriptSample& out);
+    // The next sample; false at the end of the script, or when stop is raised while the script
+    // (a pipe on standard input) has no more to read yet.
+    bool Next(ScriptSample& out, const StopSignal* stop = nullptr);
 
     // One line: true with the sample; false for a line without one, with problem empty for a
     // blank or comment line and saying what is wrong otherwise.
     static bool ParseLine(std::string_view line, ScriptSample& out, std::string& problem);
 
   private:
-    std::FILE* file = nullptr;
-    bool ownsFile = false;
+    // Reads more of the script into pending; false at its end or on stop.
+    bool Fill(const StopSignal* stop);
+
+    int descriptor = -1;
+    bool ownsDescriptor = false;
+    bool ended = false;
     std::string name;
     long lineNumber = 0;
-    char* buffer = nullptr;
-    std::size_t capacity = 0;
+    std::string pending;
+    std::size_t lineStart = 0;
 };

@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
+#include <memory>
+#include <thread>
+#include <unistd.h>
 
 #include "SampleCollector.h"
 #include "ScopedEnvironment.h"
@@ -150,4 +154,44 @@ TEST(TouchScript, NoSourceMeansNoEnabling) {
     EXPECT_FALSE(TouchPanelEnable(&SampleCollector::Callback));
     testing::internal::GetCapturedStderr();
     EXPECT_FALSE(TouchPanelEnable(nullptr));
+}
+
+TEST(TouchScript, AScriptOnStandardInputIsReadAsItComesAndDisablingEndsTheWait) {
+    int pipeEnds[2];
+    ASSERT_EQ(pipe(pipeEnds), 0);
+    const int savedInput = dup(STDIN_FILENO);
+    dup2(pipeEnds[0], STDIN_FILENO);
+    ScopedEnvironment touch("TAPWEAVE_TOUCH", "script:-");
+    SampleCollector::Clear();
+    ASSERT_TRUE(TouchPanelEnable(&SampleCollector::Callback));
+    const std::string first = "0 down 1 2\n5 up 3";
+    ASSERT_EQ(write(pipeEnds[1], first.data(), first.size()), static_cast<ssize_t>(first.size()));
+    EXPECT_EQ(SampleCollector::WaitFor(1, std::chrono::seconds(5)).size(), 1u);
+    const std::string rest = " 4\n";
+    ASSERT_EQ(write(pipeEnds[1], rest.data(), rest.size()), static_cast<ssize_t>(rest.size()));
+    const auto samples = SampleCollector::WaitFor(2, std::chrono::seconds(5));
+    ASSERT_EQ(samples.size(), 2u);
+    EXPECT_EQ(samples[1].x, 3);
+    EXPECT_EQ(samples[1].y, 4);
+
+    // The pipe stays open with nothing more to read; disabling must not wait for it.
+    auto disabled = std::make_shared<std::atomic<bool>>(false);
+    std::thread disabling([disabled] {
+        TouchPanelDisable();
+        *disabled = true;
+    });
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (!*disabled && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    EXPECT_TRUE(*disabled);
+    if (*disabled) {
+        disabling.join();
+    } else {
+        disabling.detach();
+    }
+    dup2(savedInput, STDIN_FILENO);
+    close(savedInput);
+    close(pipeEnds[0]);
+    close(pipeEnds[1]);
 }
