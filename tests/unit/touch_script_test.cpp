@@ -12,6 +12,7 @@
 #include "TempDevice.h"
 #include "TouchPanel.h"
 #include "TouchScript.h"
+#include "TouchSource.h"
 
 namespace {
 
@@ -154,6 +155,18 @@ TEST(TouchScript, NoSourceMeansNoEnabling) {
     EXPECT_FALSE(TouchPanelEnable(&SampleCollector::Callback));
     testing::internal::GetCapturedStderr();
     EXPECT_FALSE(TouchPanelEnable(nullptr));
+}
+
+TEST(TouchScript, WithoutTouchScreenOrDisplayThereIsNoSource) {
+    TempDevice device;
+    ScopedEnvironment touch("TAPWEAVE_TOUCH", nullptr);
+    ScopedEnvironment display("DISPLAY", nullptr);
+    for (const char* spec :
+         {"", "evdev:/dev/null", "evdev:/dev/input/event999", "script:", "x11"}) {
+        std::string error;
+        EXPECT_EQ(TouchSource::Open(spec, error), nullptr) << spec;
+        EXPECT_FALSE(error.empty()) << spec;
+    }
 }
 
 TEST(TouchScript, AScriptOnStandardInputIsReadAsItComesAndDisablingEndsTheWait) {
