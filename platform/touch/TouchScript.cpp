@@ -13,6 +13,8 @@ namespace {
 
 // About 30 years: later times are typing mistakes, and would overflow the deadline arithmetic.
 constexpr long long longestTime = 1000000000000LL;
+// Longer lines are no samples, and are not kept in memory while they are read.
+constexpr std::size_t longestLine = 1024;
 
 bool IsSpace(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
@@ -139,6 +141,16 @@ bool TouchScript::Next(ScriptSample& out, const StopSignal* stop) {
     for (;;) {
         std::size_t lineEnd = pending.find('\n', lineStart);
         while (lineEnd == std::string::npos) {
+            if (pending.size() - lineStart > longestLine) {
+                // No sample is this long: the rest of the line is dropped as it comes.
+                if (!skipping) {
+                    ++lineNumber;
+                    std::fprintf(stderr, "touch script %s, line %ld skipped: too long\n",
+                                 name.c_str(), lineNumber);
+                }
+                skipping = true;
+                lineStart = pending.size();
+            }
             const std::size_t scanned = pending.size() - lineStart;
             if (!Fill(stop)) {
                 if (stop && stop->Raised()) {
@@ -150,6 +162,11 @@ bool TouchScript::Next(ScriptSample& out, const StopSignal* stop) {
         }
         if (lineEnd == std::string::npos && lineStart == pending.size()) {
             return false;
+        }
+        if (skipping) {
+            skipping = false;
+            lineStart = lineEnd == std::string::npos ? pending.size() : lineEnd + 1;
+            continue;
         }
         // A last line without a line feed is a line all the same.
         const std::size_t end = lineEnd == std::string::npos ? pending.size() : lineEnd;

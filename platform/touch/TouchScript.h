@@ -36,6 +36,8 @@ class TouchScript {
     int descriptor = -1;
     bool ownsDescriptor = false;
     bool ended = false;
+    // Within a line too long to be a sample.
+    bool skipping = false;
     std::string name;
     long lineNumber = 0;
     std::string pending;

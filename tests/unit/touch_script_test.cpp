@@ -90,6 +90,19 @@ TEST(TouchScript, MalformedLinesAreSkippedWithOneMessageEach) {
     EXPECT_NE(messages.find("line 9 skipped"), std::string::npos) << messages;
 }
 
+TEST(TouchScript, OverlongLinesAreSkippedWithoutBeingKept) {
+    TempDevice device;
+    std::string messages;
+    const std::string spaces(200000, ' ');
+    const auto samples =
+        ReadAll(device, "1 down 1 1\n" + spaces + "2 down 2 2\n3 up 3 3\n" + std::string(5000, '7'),
+                messages);
+    ASSERT_EQ(samples.size(), 2u);
+    EXPECT_EQ(samples[1].milliseconds, 3);
+    EXPECT_NE(messages.find("line 2 skipped: too long"), std::string::npos) << messages;
+    EXPECT_NE(messages.find("line 4 skipped: too long"), std::string::npos) << messages;
+}
+
 TEST(TouchScript, AMissingScriptDoesNotOpen) {
     TempDevice device;
     std::string error;
