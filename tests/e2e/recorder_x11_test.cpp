@@ -3,7 +3,8 @@
 // The recorder replays every sample through XTest, so its own window receives the taps on its
 // buttons and the client the stroke. The saved macro, its shortcut and the library window open
 // for naming are checked, then the macro is played back into the client. Screenshots are kept
-// in the build directory (recorder.png, recorder-saved.png).
+// in the build directory (recorder.png, recorder-saved.png, recorder-dragged.png). Dragged,
+// the toolbar follows the stylus and taps nothing.
 #include <gtest/gtest.h>
 
 #include <X11/X.h>
@@ -27,6 +28,7 @@
 #include "TempDevice.h"
 #include "XInputClient.h"
 #include "XvfbServer.h"
+#include "platform/gui.h"
 #include "platform/windows.h"
 
 extern char** environ;
@@ -183,6 +185,42 @@ TEST_F(RecorderOnDisplay, AStrokeRecordedFromTheTouchScriptIsSavedNamedAndPlayed
     EXPECT_EQ(std::pair(played[1].x, played[1].y), std::pair(80, 70));
 
     // Not calibrated: asked to end, the recorder ends.
+    EXPECT_EQ(Shell(TAPWEAVE_BIN_DIR
+                    "/tapweave-device send 'Tapweave Class' 'Tapweave Recorder' WM_CLOSE 1 0"),
+              0);
+    EXPECT_EQ(ExitCode(recorder), 0);
+}
+
+TEST_F(RecorderOnDisplay, TheToolbarFollowsTheStylusAndADragTapsNothing) {
+    device->Write("touch.txt", "# no samples\n");
+    touch.emplace("TAPWEAVE_TOUCH", ("script:" + device->Host("touch.txt")).c_str());
+    const pid_t recorder = Spawn({TAPWEAVE_BIN_DIR "/tapweave-recorder"}, server->Name());
+    ASSERT_GT(recorder, 0);
+    ASSERT_TRUE(WaitUntil([&] {
+        return OnDisplay("xdotool search --onlyvisible --name '^Tapweave Recorder$'") == 0;
+    }));
+    const HWND hwnd = FindWindowW(L"Tapweave Class", L"Tapweave Recorder");
+    ASSERT_NE(hwnd, nullptr);
+    std::this_thread::sleep_for(300ms);
+    // Pressed on the record button, moved 40 pixels right and 20 down in steps, lifted.
+    ASSERT_EQ(OnDisplay("xdotool mousemove 231 319 mousedown 1 mousemove 241 324 mousemove 251 329 "
+                        "mousemove 261 334 mousemove 271 339 mouseup 1"),
+              0);
+    EXPECT_TRUE(WaitUntil([&] {
+        RECT rect{};
+        GetWindowRect(hwnd, &rect);
+        return rect.left == 223 + 40 && rect.top == 311 + 20;
+    }));
+    std::this_thread::sleep_for(300ms);
+    Screenshot("recorder-dragged.png");
+    // Still idle: its right button hides it rather than saving.
+    ASSERT_EQ(OnDisplay("xdotool mousemove 287 339 click 1"), 0);
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(hwnd); }));
+    EXPECT_EQ(FindWindowW(L"Dialog", L"Tapweave"), nullptr);
+    RECT rect{};
+    GetWindowRect(hwnd, &rect);
+    EXPECT_EQ(rect.left, 263);
+    EXPECT_EQ(rect.top, 331);
     EXPECT_EQ(Shell(TAPWEAVE_BIN_DIR
                     "/tapweave-device send 'Tapweave Class' 'Tapweave Recorder' WM_CLOSE 1 0"),
               0);
