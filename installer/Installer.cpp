@@ -134,6 +134,10 @@ bool Installer::PlaceFile(const ProductFile& file) {
         Complain("cannot place " + Narrow(file.devicePath) + " on the device");
         return false;
     }
+    // Already in place (the device links its help file itself): nothing to put or undo.
+    if (fs::equivalent(host, target, error)) {
+        return true;
+    }
     fs::remove(host, error);
     fs::create_symlink(fs::absolute(target), host, error);
     if (error) {

@@ -128,6 +128,14 @@ TEST_F(SetupHooks, WithoutTheShortcutFolderInstallationAsksToBeUndone) {
     EXPECT_FALSE(fs::exists(device.Host("Windows/Start Menu")));
 }
 
+TEST_F(SetupHooks, AnAboutShortcutThatCannotBeWrittenFailsAfterTheMacroShortcuts) {
+    fs::create_directories(device.Host(std::string(shortcutFolder) + "/Macros - About.lnk"));
+    device.Write("Program Files/Tapweave/Macros/A.macros", "");
+
+    EXPECT_EQ(InstallExit(), codeINSTALL_EXIT_UNINSTALL);
+    ExpectCountMatches(Shortcut("A.lnk"));
+}
+
 TEST_F(SetupHooks, InstallationAndRemovalClearTheStoredSettings) {
     for (int round = 0; round < 2; ++round) {
         HKEY key = nullptr;
