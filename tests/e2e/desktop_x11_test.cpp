@@ -32,6 +32,7 @@
 
 #include "ScopedEnvironment.h"
 #include "TempDevice.h"
+#include "WaitUntil.h"
 #include "XvfbServer.h"
 #include "platform/files.h"
 #include "platform/shell.h"
@@ -144,17 +145,6 @@ std::wstring ProgramOfWindow(HWND window) {
     std::wstring name = ModuleName(process);
     CloseHandle(process);
     return name;
-}
-
-template <class Condition> bool WaitUntil(Condition condition, Clock::duration timeout = 5s) {
-    const Clock::time_point deadline = Clock::now() + timeout;
-    while (!condition()) {
-        if (Clock::now() > deadline) {
-            return false;
-        }
-        std::this_thread::sleep_for(10ms);
-    }
-    return true;
 }
 
 bool Exists(const std::string& path) {

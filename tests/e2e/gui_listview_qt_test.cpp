@@ -28,6 +28,7 @@
 
 #include "ScopedEnvironment.h"
 #include "TempDevice.h"
+#include "WaitUntil.h"
 #include "XvfbServer.h"
 #include "platform/commctrl.h"
 #include "platform/gui.h"
@@ -206,17 +207,6 @@ int RunDialog() {
 }();
 
 // --- The test side --------------------------------------------------------------------------
-
-template <class Condition> bool WaitUntil(Condition condition, Clock::duration timeout = 10s) {
-    const Clock::time_point deadline = Clock::now() + timeout;
-    while (!condition()) {
-        if (Clock::now() > deadline) {
-            return false;
-        }
-        std::this_thread::sleep_for(20ms);
-    }
-    return true;
-}
 
 // An outside program, ended after a few seconds should it hang.
 bool RunTool(const std::string& command) {

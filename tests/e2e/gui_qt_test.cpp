@@ -37,6 +37,7 @@
 
 #include "ScopedEnvironment.h"
 #include "TempDevice.h"
+#include "WaitUntil.h"
 #include "XvfbServer.h"
 #include "platform/gui.h"
 #include "platform/windows.h"
@@ -292,17 +293,6 @@ int RunWithoutWindow() {
 }();
 
 // --- The test side --------------------------------------------------------------------------
-
-template <class Condition> bool WaitUntil(Condition condition, Clock::duration timeout = 10s) {
-    const Clock::time_point deadline = Clock::now() + timeout;
-    while (!condition()) {
-        if (Clock::now() > deadline) {
-            return false;
-        }
-        std::this_thread::sleep_for(20ms);
-    }
-    return true;
-}
 
 std::string ReadAll(const std::string& path) {
     std::ifstream in(path, std::ios::binary);

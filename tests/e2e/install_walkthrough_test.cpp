@@ -21,6 +21,7 @@
 #include "MacroLibrary.h"
 #include "ScopedEnvironment.h"
 #include "TempDevice.h"
+#include "WaitUntil.h"
 #include "XvfbServer.h"
 #include "platform/gui.h"
 #include "platform/windows.h"
@@ -46,17 +47,6 @@ constexpr const char* script = "4000 down 444 636\n"
                                "5165 up 320 280\n"
                                "6000 down 508 636\n"
                                "6050 up 508 636\n";
-
-bool WaitUntil(const std::function<bool()>& condition, std::chrono::seconds timeout = 30s) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            return false;
-        }
-        std::this_thread::sleep_for(20ms);
-    }
-    return true;
-}
 
 std::string ReadFile(const std::string& path) {
     std::ifstream in(path);

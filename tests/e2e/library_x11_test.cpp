@@ -29,6 +29,7 @@
 #include "MacroLibrary.h"
 #include "ScopedEnvironment.h"
 #include "TempDevice.h"
+#include "WaitUntil.h"
 #include "XInputClient.h"
 #include "XvfbServer.h"
 #include "platform/gui.h"
@@ -46,17 +47,6 @@ constexpr int screenHeight = 640;
 constexpr int clientX = 280;
 constexpr int clientY = 400;
 constexpr int clientSize = 150;
-
-bool WaitUntil(const std::function<bool()>& condition, std::chrono::seconds timeout = 20s) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            return false;
-        }
-        std::this_thread::sleep_for(20ms);
-    }
-    return true;
-}
 
 // Runs the command for at most 20 seconds, with the variables given before it.
 int Shell(const std::string& command, const std::string& variables = "") {

@@ -26,6 +26,7 @@
 #include "MacroLibrary.h"
 #include "ScopedEnvironment.h"
 #include "TempDevice.h"
+#include "WaitUntil.h"
 #include "XInputClient.h"
 #include "XvfbServer.h"
 #include "platform/gui.h"
@@ -54,17 +55,6 @@ constexpr const char* script = "4000 down 924 1276\n"
                                "5110 up 480 440\n"
                                "6000 down 988 1276\n"
                                "6050 up 988 1276\n";
-
-bool WaitUntil(const std::function<bool()>& condition, std::chrono::seconds timeout = 30s) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            return false;
-        }
-        std::this_thread::sleep_for(20ms);
-    }
-    return true;
-}
 
 int Shell(const std::string& command, const std::string& variables = "") {
     return std::system((variables + " timeout 20 " + command + " >/dev/null 2>&1").c_str());

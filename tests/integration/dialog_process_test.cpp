@@ -21,6 +21,7 @@
 #include "SharedNames.h"
 #include "ShowAboutDialog.h"
 #include "TempDevice.h"
+#include "WaitUntil.h"
 #include "platform/gui.h"
 
 extern char** environ;
@@ -28,18 +29,6 @@ extern char** environ;
 namespace {
 
 using namespace std::chrono_literals;
-
-bool WaitUntil(const std::function<bool()>& condition,
-               std::chrono::milliseconds timeout = 10000ms) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            return false;
-        }
-        std::this_thread::sleep_for(5ms);
-    }
-    return true;
-}
 
 HWND WaitForWindow(const std::wstring& className, const std::wstring& title) {
     HWND hwnd = nullptr;

@@ -21,6 +21,7 @@
 #include "MacroLibrary.h"
 #include "ScopedEnvironment.h"
 #include "TempDevice.h"
+#include "WaitUntil.h"
 #include "platform/files.h"
 #include "platform/shell.h"
 #include "platform/windows.h"
@@ -32,17 +33,6 @@ namespace {
 using namespace std::chrono_literals;
 
 const std::string player = TAPWEAVE_BIN_DIR "/tapweave-player";
-
-bool WaitUntil(const std::function<bool()>& condition, std::chrono::seconds timeout = 20s) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            return false;
-        }
-        std::this_thread::sleep_for(5ms);
-    }
-    return true;
-}
 
 // The journal's lines without their times.
 std::vector<std::string> Injected(const std::string& journal) {

@@ -19,6 +19,7 @@
 #include "MacroLibrary.h"
 #include "ScopedEnvironment.h"
 #include "TempDevice.h"
+#include "WaitUntil.h"
 #include "platform/gui.h"
 #include "platform/registry.h"
 #include "platform/windows.h"
@@ -32,17 +33,6 @@ using namespace std::chrono_literals;
 const std::string recorder = TAPWEAVE_BIN_DIR "/tapweave-recorder";
 const wchar_t* const className = L"Tapweave Class";
 const wchar_t* const title = L"Tapweave Recorder";
-
-bool WaitUntil(const std::function<bool()>& condition, std::chrono::seconds timeout = 20s) {
-    const auto end = std::chrono::steady_clock::now() + timeout;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > end) {
-            return false;
-        }
-        std::this_thread::sleep_for(5ms);
-    }
-    return true;
-}
 
 LPARAM At(int x, int y) {
     return static_cast<LPARAM>(x | (y << 16));
