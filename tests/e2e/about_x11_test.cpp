@@ -1,0 +1,97 @@
+// The About dialog as a person meets it: the player started with a name that has no macro
+// (as the "Macros - About" shortcut starts it) shows About on a private Xvfb through the Qt
+// backend; a screenshot is kept in the build directory (test-artifacts/about-dialog.png), and a
+// click on the caption's "ok" with xdotool closes it and ends the player.
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <filesystem>
+#include <spawn.h>
+#include <string>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+#include "ScopedEnvironment.h"
+#include "TempDevice.h"
+#include "WaitUntil.h"
+#include "XvfbServer.h"
+#include "platform/gui.h"
+#include "platform/windows.h"
+
+extern char** environ;
+
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr int screenWidth = 240;
+constexpr int screenHeight = 320;
+
+int OnDisplay(const std::string& display, const std::string& command) {
+    return std::system(
+        ("DISPLAY=" + display + " timeout 20 " + command + " >/dev/null 2>&1").c_str());
+}
+
+} // namespace
+
+TEST(AboutOnDisplay, ShownForAMissingMacroAndClosedByItsOkButton) {
+    if (!XvfbServer::Installed()) {
+        GTEST_SKIP() << "Xvfb is not installed";
+    }
+    alarm(90);
+    XvfbServer server(screenWidth, screenHeight);
+    ASSERT_TRUE(server.Running()) << server.Error();
+    // Only the player and the tools connect to the display: an X connection of this process
+    // would end it when the server goes away at the end of the test.
+    ScopedEnvironment noDisplay("DISPLAY", nullptr);
+    ScopedEnvironment gui("TAPWEAVE_GUI", nullptr);
+    ScopedEnvironment screen("TAPWEAVE_SCREEN", nullptr);
+    TempDevice device;
+
+    std::string program = TAPWEAVE_BIN_DIR "/tapweave-player";
+    std::string name = "Macros - About";
+    char* argv[] = {program.data(), name.data(), nullptr};
+    std::vector<std::string> variables{"DISPLAY=" + server.Name()};
+    for (char** variable = environ; *variable; ++variable) {
+        variables.emplace_back(*variable);
+    }
+    std::vector<char*> envp;
+    for (std::string& variable : variables) {
+        envp.push_back(variable.data());
+    }
+    envp.push_back(nullptr);
+    pid_t player = -1;
+    ASSERT_EQ(posix_spawn(&player, argv[0], nullptr, nullptr, argv, envp.data()), 0);
+
+    HWND about = nullptr;
+    EXPECT_TRUE(WaitUntil([&] {
+        about = FindWindowW(L"Dialog", L"About");
+        return about && IsWindowVisible(about);
+    }));
+    if (about) {
+        // Let it paint before the picture is taken.
+        std::this_thread::sleep_for(500ms);
+        const std::filesystem::path shots = TAPWEAVE_BIN_DIR "/../test-artifacts";
+        std::filesystem::create_directories(shots);
+        const std::string shot = (shots / "about-dialog.png").string();
+        EXPECT_EQ(OnDisplay(server.Name(), "import -window root '" + shot + "'"), 0);
+        EXPECT_TRUE(std::filesystem::exists(shot));
+
+        // The caption's "ok" sits at its right end, above the dialog's client area.
+        const std::string ok = std::to_string(screenWidth - 12) + " 12";
+        EXPECT_EQ(OnDisplay(server.Name(), "xdotool mousemove " + ok + " click 1"), 0);
+    }
+
+    int status = 0;
+    const bool ended = WaitUntil([&] { return waitpid(player, &status, WNOHANG) == player; }, 20s);
+    if (!ended) {
+        kill(player, SIGKILL);
+        waitpid(player, &status, 0);
+    }
+    EXPECT_TRUE(ended) << "the player did not end when About was closed";
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_EQ(FindWindowW(L"Dialog", L"About"), nullptr);
+    alarm(0);
+}
