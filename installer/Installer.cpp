@@ -2,12 +2,12 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <dlfcn.h>
 #include <filesystem>
 #include <unistd.h>
 
 #include "SharedNames.h"
 #include "platform/files.h"
+#include "platform/modules.h"
 #include "platform/registry.h"
 #include "platform/shell.h"
 
@@ -87,7 +87,7 @@ Installer::Installer(std::string buildFolder) : buildFolder(std::move(buildFolde
 
 Installer::~Installer() {
     if (library) {
-        dlclose(library);
+        FreeLibrary(library);
     }
 }
 
@@ -176,16 +176,17 @@ bool Installer::LoadSetupLibrary() {
         !PlaceFile({setupLibrary, "libtapweave-setup.so"})) {
         return false;
     }
-    library = dlopen(platform::HostPath(setupLibrary).c_str(), RTLD_NOW | RTLD_LOCAL);
+    library = LoadLibraryW(setupLibrary);
     if (!library) {
-        const char* reason = dlerror();
-        Complain("cannot load the setup library: " + std::string(reason ? reason : "unknown"));
+        Complain("cannot load the setup library (error " + std::to_string(GetLastError()) + ")");
         return false;
     }
-    installInit = reinterpret_cast<pfnInstall_Init>(dlsym(library, "Install_Init"));
-    installExit = reinterpret_cast<pfnInstall_Exit>(dlsym(library, "Install_Exit"));
-    uninstallInit = reinterpret_cast<pfnUninstall_Init>(dlsym(library, "Uninstall_Init"));
-    uninstallExit = reinterpret_cast<pfnUninstall_Exit>(dlsym(library, "Uninstall_Exit"));
+    installInit = reinterpret_cast<pfnInstall_Init>(GetProcAddressW(library, L"Install_Init"));
+    installExit = reinterpret_cast<pfnInstall_Exit>(GetProcAddressW(library, L"Install_Exit"));
+    uninstallInit =
+        reinterpret_cast<pfnUninstall_Init>(GetProcAddressW(library, L"Uninstall_Init"));
+    uninstallExit =
+        reinterpret_cast<pfnUninstall_Exit>(GetProcAddressW(library, L"Uninstall_Exit"));
     if (!installInit || !installExit || !uninstallInit || !uninstallExit) {
         Complain("the setup library lacks its hooks");
         return false;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/setup.h"
+#include "platform/types.h"
 
 class Installer {
   public:
@@ -49,7 +50,7 @@ class Installer {
     static void RemoveRegistration();
 
     std::string buildFolder;
-    void* library = nullptr;
+    HMODULE library = nullptr;
     pfnInstall_Init installInit = nullptr;
     pfnInstall_Exit installExit = nullptr;
     pfnUninstall_Init uninstallInit = nullptr;
