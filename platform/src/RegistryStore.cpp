@@ -27,15 +27,25 @@ constexpr int busyTimeoutMs = 5000;
 constexpr std::size_t maxKeyNameLength = 255;
 constexpr std::size_t maxValueNameLength = 16383;
 
-// WAL lets every process read while one writes. synchronous=FULL syncs the log at each commit,
-// so a write is on disk when its call returns and RegFlushKey has nothing left to wait for.
-// AUTOINCREMENT never gives a deleted key's number to a new key, so a handle to a deleted key
-// never reaches another one. Names are kept as given, and case-folded for lookup; REG_SZ data
-// is UTF-8 text, REG_DWORD an integer, every other type a blob.
-constexpr const char* schema = R"(
-PRAGMA journal_mode = WAL;
+// The settings every connection makes for itself (neither is kept in the file). synchronous=FULL
+// syncs the log at each commit, so a write is on disk when its call returns and RegFlushKey has
+// nothing left to wait for.
+constexpr const char* connectionSettings = R"(
 PRAGMA synchronous = FULL;
 PRAGMA foreign_keys = ON;
+)";
+
+// The database's layout number, kept in the file's user_version once the set-up below has
+// committed (its last statement writes it); a file that has it needs no set-up, so a connection
+// opens with one header read.
+constexpr int layoutVersion = 1;
+
+// WAL lets every process read while one writes, and stays set in the file. AUTOINCREMENT never
+// gives a deleted key's number to a new key, so a handle to a deleted key never reaches another
+// one. Names are kept as given, and case-folded for lookup; REG_SZ data is UTF-8 text,
+// REG_DWORD an integer, every other type a blob.
+constexpr const char* schema = R"(
+PRAGMA journal_mode = WAL;
 BEGIN IMMEDIATE;
 CREATE TABLE IF NOT EXISTS registry_keys (
     id INTEGER PRIMARY KEY AUTOINCREMENT,
@@ -54,6 +64,7 @@ INSERT OR IGNORE INTO registry_keys (id, parent, name, folded) VALUES
     (1, NULL, 'HKEY_CLASSES_ROOT', 'hkey_classes_root'),
     (2, NULL, 'HKEY_CURRENT_USER', 'hkey_current_user'),
     (3, NULL, 'HKEY_LOCAL_MACHINE', 'hkey_local_machine');
+PRAGMA user_version = 1;
 COMMIT;
 )";
 
@@ -131,6 +142,18 @@ int SetUp(sqlite3* db) {
     }
 }
 
+// SQLITE_OK when the file holds the current layout, SQLITE_DONE when it still needs the set-up
+// (a new or empty file, or one made before the layout was numbered), or the error of a file
+// that is no database.
+int IsSetUp(sqlite3* db) {
+    RegistryStatement statement(db, "PRAGMA user_version");
+    const int result = statement.Step();
+    if (result != SQLITE_ROW) {
+        return result;
+    }
+    return statement.Integer(0) == layoutVersion ? SQLITE_OK : SQLITE_DONE;
+}
+
 LONG Open(Connection& connection) {
     if (!Device::Initialise()) {
         return ERROR_CANTOPEN;
@@ -143,7 +166,13 @@ LONG Open(Connection& connection) {
         result = sqlite3_busy_timeout(db, busyTimeoutMs);
     }
     if (result == SQLITE_OK) {
-        result = SetUp(db);
+        result = sqlite3_exec(db, connectionSettings, nullptr, nullptr, nullptr);
+    }
+    if (result == SQLITE_OK) {
+        result = IsSetUp(db);
+        if (result == SQLITE_DONE) {
+            result = SetUp(db);
+        }
     }
     if (result != SQLITE_OK) {
         sqlite3_close_v2(db);
