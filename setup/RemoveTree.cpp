@@ -5,9 +5,9 @@
 #include <sys/stat.h>
 #include <vector>
 
+#include "InstallPaths.h"
 #include "SharedNames.h"
 #include "platform/files.h"
-#include "platform/registry.h"
 
 namespace {
 
@@ -54,23 +54,6 @@ bool Encloses(const Components& path, const Components& outer) {
     return true;
 }
 
-// The installation directory the installer recorded, as the product's programs find it.
-std::wstring RecordedInstallDirectory() {
-    std::wstring directory = L"\\Program Files\\" + productName;
-    const std::wstring keyName = L"Software\\Apps\\" + companyName + L" " + productName;
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, keyName.c_str(), 0, 0, &key) == ERROR_SUCCESS) {
-        wchar_t value[MAX_PATH] = {};
-        DWORD size = sizeof(value);
-        if (RegQueryValueExW(key, L"InstallDir", nullptr, nullptr, reinterpret_cast<LPBYTE>(value),
-                             &size) == ERROR_SUCCESS) {
-            directory.assign(value, wcsnlen(value, MAX_PATH));
-        }
-        RegCloseKey(key);
-    }
-    return directory;
-}
-
 bool IsLink(const std::wstring& path) {
     const std::string host = platform::HostPath(path);
     struct stat status {};
@@ -92,7 +75,7 @@ bool MayRemove(const std::wstring& directory) {
         Split(L"\\Program Files"),
         Split(L"\\My Documents"),
     };
-    Components installDir = Split(RecordedInstallDirectory());
+    Components installDir = Split(GetInstallDirectory());
     if (!installDir.empty()) {
         installDir.pop_back();
         kept.push_back(installDir);
