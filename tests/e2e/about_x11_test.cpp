@@ -4,23 +4,18 @@
 // click on the caption's "ok" with xdotool closes it and ends the player.
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <filesystem>
-#include <spawn.h>
 #include <string>
-#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
-#include <vector>
 
+#include "DisplayProgram.h"
 #include "ScopedEnvironment.h"
 #include "TempDevice.h"
 #include "WaitUntil.h"
 #include "XvfbServer.h"
 #include "platform/gui.h"
 #include "platform/windows.h"
-
-extern char** environ;
 
 namespace {
 
@@ -50,20 +45,9 @@ TEST(AboutOnDisplay, ShownForAMissingMacroAndClosedByItsOkButton) {
     ScopedEnvironment screen("TAPWEAVE_SCREEN", nullptr);
     TempDevice device;
 
-    std::string program = TAPWEAVE_BIN_DIR "/tapweave-player";
-    std::string name = "Macros - About";
-    char* argv[] = {program.data(), name.data(), nullptr};
-    std::vector<std::string> variables{"DISPLAY=" + server.Name()};
-    for (char** variable = environ; *variable; ++variable) {
-        variables.emplace_back(*variable);
-    }
-    std::vector<char*> envp;
-    for (std::string& variable : variables) {
-        envp.push_back(variable.data());
-    }
-    envp.push_back(nullptr);
-    pid_t player = -1;
-    ASSERT_EQ(posix_spawn(&player, argv[0], nullptr, nullptr, argv, envp.data()), 0);
+    const pid_t player =
+        SpawnOnDisplay({TAPWEAVE_BIN_DIR "/tapweave-player", "Macros - About"}, server.Name());
+    ASSERT_GT(player, 0);
 
     HWND about = nullptr;
     EXPECT_TRUE(WaitUntil([&] {
@@ -84,14 +68,7 @@ TEST(AboutOnDisplay, ShownForAMissingMacroAndClosedByItsOkButton) {
         EXPECT_EQ(OnDisplay(server.Name(), "xdotool mousemove " + ok + " click 1"), 0);
     }
 
-    int status = 0;
-    const bool ended = WaitUntil([&] { return waitpid(player, &status, WNOHANG) == player; }, 20s);
-    if (!ended) {
-        kill(player, SIGKILL);
-        waitpid(player, &status, 0);
-    }
-    EXPECT_TRUE(ended) << "the player did not end when About was closed";
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_EQ(ExitCode(player), 0) << "the player did not end with 0 when About was closed";
     EXPECT_EQ(FindWindowW(L"Dialog", L"About"), nullptr);
     alarm(0);
 }

@@ -18,13 +18,13 @@
 #include <filesystem>
 #include <functional>
 #include <optional>
-#include <spawn.h>
 #include <string>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
 
+#include "DisplayProgram.h"
 #include "MacroDocument.h"
 #include "MacroLibrary.h"
 #include "ScopedEnvironment.h"
@@ -34,8 +34,6 @@
 #include "XvfbServer.h"
 #include "platform/gui.h"
 #include "platform/windows.h"
-
-extern char** environ;
 
 namespace {
 
@@ -65,38 +63,6 @@ std::string Output(const std::string& command, const std::string& variables) {
         pclose(pipe);
     }
     return out;
-}
-
-// Starts a program on the display; this process itself never connects to it, so nothing of
-// its own outlives the server.
-pid_t Spawn(const std::vector<std::string>& arguments, const std::string& display) {
-    std::vector<std::string> copies = arguments;
-    std::vector<char*> argv;
-    for (std::string& argument : copies) {
-        argv.push_back(argument.data());
-    }
-    argv.push_back(nullptr);
-    std::vector<std::string> variables{"DISPLAY=" + display};
-    for (char** variable = environ; *variable; ++variable) {
-        variables.emplace_back(*variable);
-    }
-    std::vector<char*> envp;
-    for (std::string& variable : variables) {
-        envp.push_back(variable.data());
-    }
-    envp.push_back(nullptr);
-    pid_t pid = -1;
-    return posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), envp.data()) == 0 ? pid : -1;
-}
-
-int ExitCode(pid_t pid) {
-    int status = 0;
-    if (!WaitUntil([&] { return waitpid(pid, &status, WNOHANG) == pid; })) {
-        kill(pid, SIGKILL);
-        waitpid(pid, &status, 0);
-        return -1;
-    }
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 class LibraryOnDisplay : public ::testing::Test {
@@ -159,7 +125,7 @@ TEST_F(LibraryOnDisplay, TappingAMacroPlaysItIntoTheProgramUnderIt) {
     library->Save("Tap The Client", "Press 355 475\nRelease \nPause 0.05 s\nPress 281 401\n"
                                     "Release \n");
     library->Save("Other Macro", "Press 1 1\nRelease \n");
-    const pid_t player = Spawn({TAPWEAVE_BIN_DIR "/tapweave-player"}, server->Name());
+    const pid_t player = SpawnOnDisplay({TAPWEAVE_BIN_DIR "/tapweave-player"}, server->Name());
     ASSERT_GT(player, 0);
     const std::optional<RECT> window = LibraryWindow();
     ASSERT_TRUE(window) << "no library window";
@@ -196,7 +162,7 @@ TEST_F(LibraryOnDisplay, ASavedRecordingOpensReadyToBeNamed) {
     const ScopedEnvironment role("TAPWEAVE_LIBRARY_SAVE", "Recorded");
     const ScopedEnvironment filter("GTEST_FILTER", "LibraryHelper.DISABLED_SaveRecording");
     const ScopedEnvironment disabled("GTEST_ALSO_RUN_DISABLED_TESTS", "1");
-    const pid_t recorder = Spawn({"/proc/self/exe"}, server->Name());
+    const pid_t recorder = SpawnOnDisplay({"/proc/self/exe"}, server->Name());
     ASSERT_GT(recorder, 0);
     ASSERT_TRUE(LibraryWindow()) << "no library window";
     Screenshot("library-rename.png");
@@ -217,7 +183,7 @@ TEST_F(LibraryOnDisplay, ASavedRecordingOpensReadyToBeNamed) {
 
 TEST_F(LibraryOnDisplay, HoldingAMacroOffersRenameAndTypingRenamesIt) {
     library->Save("Old Name", "Press 1 1\nRelease \n");
-    const pid_t player = Spawn({TAPWEAVE_BIN_DIR "/tapweave-player"}, server->Name());
+    const pid_t player = SpawnOnDisplay({TAPWEAVE_BIN_DIR "/tapweave-player"}, server->Name());
     ASSERT_GT(player, 0);
     const std::optional<RECT> window = LibraryWindow();
     ASSERT_TRUE(window) << "no library window";

@@ -16,13 +16,13 @@
 #include <functional>
 #include <optional>
 #include <regex>
-#include <spawn.h>
 #include <string>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
 
+#include "DisplayProgram.h"
 #include "MacroLibrary.h"
 #include "ScopedEnvironment.h"
 #include "TempDevice.h"
@@ -31,8 +31,6 @@
 #include "XvfbServer.h"
 #include "platform/gui.h"
 #include "platform/windows.h"
-
-extern char** environ;
 
 namespace {
 
@@ -58,37 +56,6 @@ constexpr const char* script = "4000 down 924 1276\n"
 
 int Shell(const std::string& command, const std::string& variables = "") {
     return std::system((variables + " timeout 20 " + command + " >/dev/null 2>&1").c_str());
-}
-
-// Starts a program on the display; this process itself never connects to it.
-pid_t Spawn(const std::vector<std::string>& arguments, const std::string& display) {
-    std::vector<std::string> copies = arguments;
-    std::vector<char*> argv;
-    for (std::string& argument : copies) {
-        argv.push_back(argument.data());
-    }
-    argv.push_back(nullptr);
-    std::vector<std::string> variables{"DISPLAY=" + display};
-    for (char** variable = environ; *variable; ++variable) {
-        variables.emplace_back(*variable);
-    }
-    std::vector<char*> envp;
-    for (std::string& variable : variables) {
-        envp.push_back(variable.data());
-    }
-    envp.push_back(nullptr);
-    pid_t pid = -1;
-    return posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), envp.data()) == 0 ? pid : -1;
-}
-
-int ExitCode(pid_t pid) {
-    int status = 0;
-    if (!WaitUntil([&] { return waitpid(pid, &status, WNOHANG) == pid; })) {
-        kill(pid, SIGKILL);
-        waitpid(pid, &status, 0);
-        return -1;
-    }
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 class RecorderOnDisplay : public ::testing::Test {
@@ -130,7 +97,7 @@ TEST_F(RecorderOnDisplay, AStrokeRecordedFromTheTouchScriptIsSavedNamedAndPlayed
     XInputClient client(server->Name(),
                         {clientX, clientY, clientSize, clientSize, /*takeFocus=*/false, {}});
     ASSERT_TRUE(client.WaitReady(10s));
-    const pid_t recorder = Spawn({TAPWEAVE_BIN_DIR "/tapweave-recorder"}, server->Name());
+    const pid_t recorder = SpawnOnDisplay({TAPWEAVE_BIN_DIR "/tapweave-recorder"}, server->Name());
     ASSERT_GT(recorder, 0);
     ASSERT_TRUE(WaitUntil([&] {
         return OnDisplay("xdotool search --onlyvisible --name '^Tapweave Recorder$'") == 0;
@@ -165,7 +132,8 @@ TEST_F(RecorderOnDisplay, AStrokeRecordedFromTheTouchScriptIsSavedNamedAndPlayed
     ASSERT_TRUE(WaitUntil([] { return FindWindowW(L"Dialog", L"Tapweave") == nullptr; }));
 
     client.Clear();
-    const pid_t player = Spawn({TAPWEAVE_BIN_DIR "/tapweave-player", "Stroke"}, server->Name());
+    const pid_t player =
+        SpawnOnDisplay({TAPWEAVE_BIN_DIR "/tapweave-player", "Stroke"}, server->Name());
     EXPECT_EQ(ExitCode(player), 0);
     const std::vector<XInputClient::Arrival> played = client.WaitFor(2, 20s);
     ASSERT_EQ(played.size(), 2u);
@@ -184,7 +152,7 @@ TEST_F(RecorderOnDisplay, AStrokeRecordedFromTheTouchScriptIsSavedNamedAndPlayed
 TEST_F(RecorderOnDisplay, TheToolbarFollowsTheStylusAndADragTapsNothing) {
     device->Write("touch.txt", "# no samples\n");
     touch.emplace("TAPWEAVE_TOUCH", ("script:" + device->Host("touch.txt")).c_str());
-    const pid_t recorder = Spawn({TAPWEAVE_BIN_DIR "/tapweave-recorder"}, server->Name());
+    const pid_t recorder = SpawnOnDisplay({TAPWEAVE_BIN_DIR "/tapweave-recorder"}, server->Name());
     ASSERT_GT(recorder, 0);
     ASSERT_TRUE(WaitUntil([&] {
         return OnDisplay("xdotool search --onlyvisible --name '^Tapweave Recorder$'") == 0;
