@@ -21,7 +21,15 @@ bool MessageQueue::Post(const MSG& msg) {
         if (closed) {
             return false;
         }
-        posted.push_back(msg);
+        // A stylus move that the window has not taken yet is replaced by the newer one, as the
+        // device coalesces them: a window that moves itself while dragged (the recorder's
+        // toolbar) then never reads a point measured against where it was before.
+        if (msg.message == WM_MOUSEMOVE && !posted.empty() &&
+            posted.back().message == WM_MOUSEMOVE && posted.back().hwnd == msg.hwnd) {
+            posted.back() = msg;
+        } else {
+            posted.push_back(msg);
+        }
     }
     Wake();
     return true;

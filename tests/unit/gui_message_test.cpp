@@ -215,6 +215,25 @@ TEST_F(GuiMessages, PostedMessagesComeInOrderAndQuitComesAfterThem) {
     EXPECT_EQ(GetMessageW(&msg, reinterpret_cast<HWND>(0xBAD0BAD), 0, 0), -1);
 }
 
+TEST_F(GuiMessages, StylusMovesNotYetTakenAreReplacedByTheNewest) {
+    const HWND hwnd = Make(0);
+    const HWND other = Make(0);
+    PostMessageW(hwnd, WM_MOUSEMOVE, MK_LBUTTON, 1);
+    PostMessageW(hwnd, WM_MOUSEMOVE, MK_LBUTTON, 2);
+    PostMessageW(other, WM_MOUSEMOVE, MK_LBUTTON, 3);
+    PostMessageW(hwnd, WM_MOUSEMOVE, MK_LBUTTON, 4);
+    PostMessageW(hwnd, WM_USER, 0, 0);
+    PostMessageW(hwnd, WM_MOUSEMOVE, MK_LBUTTON, 5);
+    std::vector<LPARAM> moves;
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_MOUSEMOVE) {
+            moves.push_back(msg.lParam);
+        }
+    }
+    EXPECT_EQ(moves, (std::vector<LPARAM>{2, 3, 4, 5}));
+}
+
 TEST_F(GuiMessages, PeekFiltersByWindowAndRangeAndLeavesWhatItDoesNotRemove) {
     const HWND first = Make(0);
     const HWND second = Make(0);
