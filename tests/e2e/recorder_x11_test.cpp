@@ -114,12 +114,14 @@ TEST_F(RecorderOnDisplay, AStrokeRecordedFromTheTouchScriptIsSavedNamedAndPlayed
     std::this_thread::sleep_for(500ms);
     Screenshot("recorder-saved.png");
 
-    // Only the time from record to the stroke varies: it is masked.
+    // The pauses are masked: the recorder times the samples as they arrive, and a loaded
+    // machine delivers the script's samples a little late. Their timing is tested with a clock
+    // the test controls.
     const std::string saved = device->Read(MacroLibrary::macroFolder + "New Macro.macros");
-    const std::string masked = std::regex_replace(saved, std::regex("Pause [0-9.]+ s"), "Pause * s",
-                                                  std::regex_constants::format_first_only);
-    EXPECT_EQ(masked, "Start Today\n \nPause * s\n \nPress 100 100\nPause 0.05 s\nMove 120 110\n"
-                      "Pause 0.05 s\nRelease \n \n")
+    const std::string masked =
+        std::regex_replace(saved, std::regex("Pause [0-9.]+ s"), "Pause * s");
+    EXPECT_EQ(masked, "Start Today\n \nPause * s\n \nPress 100 100\nPause * s\nMove 120 110\n"
+                      "Pause * s\nRelease \n \n")
         << saved;
     EXPECT_TRUE(library->HasShortcut("New Macro"));
 
