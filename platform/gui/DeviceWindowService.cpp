@@ -4,8 +4,8 @@
 
 #include "MessageServer.h"
 #include "WindowActions.h"
-#include "WindowDirectory.h"
 #include "WindowManager.h"
+#include "platform/WindowDirectory.h"
 
 namespace platform {
 

@@ -3,8 +3,8 @@
 
 #include "ListView.h"
 #include "WindowActions.h"
-#include "WindowDirectory.h"
 #include "WindowManager.h"
+#include "platform/WindowDirectory.h"
 
 namespace platform {
 

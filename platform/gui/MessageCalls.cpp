@@ -4,8 +4,8 @@
 
 #include "MessagePump.h"
 #include "ProcessChannel.h"
-#include "WindowDirectory.h"
 #include "WindowManager.h"
+#include "platform/WindowDirectory.h"
 #include "platform/gui.h"
 
 using platform::MessagePump;

@@ -3,8 +3,8 @@
 #include <unistd.h>
 
 #include "ProcessChannel.h"
-#include "WindowDirectory.h"
 #include "WindowManager.h"
+#include "platform/WindowDirectory.h"
 
 namespace platform {
 

@@ -9,8 +9,8 @@
 #include "DeviceWindowService.h"
 #include "WindowActions.h"
 #include "WindowClasses.h"
-#include "WindowDirectory.h"
 #include "WindowManager.h"
+#include "platform/WindowDirectory.h"
 #include "platform/display.h"
 #include "platform/gui.h"
 

@@ -1,4 +1,4 @@
-#include "WindowDirectory.h"
+#include "platform/WindowDirectory.h"
 
 #include <algorithm>
 #include <cerrno>

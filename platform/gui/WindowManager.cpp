@@ -7,7 +7,7 @@
 
 #include "BackendLoader.h"
 #include "MessagePump.h"
-#include "WindowDirectory.h"
+#include "platform/WindowDirectory.h"
 #include "platform/clock.h"
 
 namespace platform {

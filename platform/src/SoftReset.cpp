@@ -5,8 +5,8 @@
 #include <sys/types.h>
 #include <unistd.h>
 
-#include "../gui/WindowDirectory.h"
 #include "platform/Device.h"
+#include "platform/WindowDirectory.h"
 #include "platform/kernel.h"
 
 namespace {
