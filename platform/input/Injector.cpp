@@ -5,6 +5,7 @@
 #include <mutex>
 #include <unistd.h>
 
+#include "DeviceReset.h"
 #include "JournalInjector.h"
 #include "UinputInjector.h"
 #include "X11Injector.h"
@@ -97,6 +98,9 @@ std::shared_ptr<Injector> Acquire() {
     }
     return Active();
 }
+
+// A fresh device has a journal of its own, so the backend is chosen again.
+const DeviceReset forgetBackend([] { Injector::Set(nullptr); });
 
 } // namespace
 

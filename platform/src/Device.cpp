@@ -6,8 +6,7 @@
 #include <mutex>
 #include <system_error>
 
-#include "RegistryStore.h"
-#include "platform/Injector.h"
+#include "DeviceReset.h"
 
 namespace platform {
 
@@ -121,8 +120,7 @@ bool Device::Initialise() {
 }
 
 void Device::Reset() {
-    RegistryStore::Reset();
-    Injector::Set(nullptr);
+    DeviceReset::ForgetAll();
     std::lock_guard lock(DeviceMutex());
     CachedDirectory().clear();
     Initialised() = false;

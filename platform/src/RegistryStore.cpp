@@ -12,6 +12,7 @@
 #include <string_view>
 #include <thread>
 
+#include "DeviceReset.h"
 #include "RegistryKeys.h"
 #include "RegistryStatement.h"
 #include "platform/Device.h"
@@ -404,6 +405,9 @@ LONG Resolve(sqlite3* db, RegistryStore::Key parent, const std::vector<Name>& pa
     }
     return ERROR_SUCCESS;
 }
+
+// A fresh device has a database of its own.
+const DeviceReset forgetConnection(&RegistryStore::Reset);
 
 } // namespace
 
