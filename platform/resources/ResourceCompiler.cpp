@@ -2,7 +2,7 @@
 //     <deliverable>-artwork <definition file> <output folder>
 // reads a deliverable's Resources.def, draws the pictures it names with the deliverable's
 // DrawArtwork, and writes <output folder>/resources.cpp, which places the resource table into the
-// section ".tapweave.rsrc" of the file it is built into (layout: platform/src/ResourceFormat.h;
+// section ".tapweave.rsrc" of the file it is built into (layout: platform/modules/ResourceFormat.h;
 // data of each kind: platform/include/platform/resources.h). Each picture is also written to the
 // output folder (bitmaps as <name>.bmp, icons as <name>.pam) for looking at.
 //

@@ -15,7 +15,7 @@ add_library(tapweave-resource-compiler OBJECT
     ${CMAKE_CURRENT_LIST_DIR}/Image.cpp)
 target_include_directories(tapweave-resource-compiler PUBLIC
     ${CMAKE_CURRENT_LIST_DIR}
-    ${CMAKE_CURRENT_LIST_DIR}/../src
+    ${CMAKE_CURRENT_LIST_DIR}/../modules
     ${CMAKE_CURRENT_LIST_DIR}/../include)
 
 function(tapweave_add_resources target folder)

@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "TempDevice.h"
+#include "modules/ResourceFile.h"
 #include "platform/gui.h"
 #include "platform/resources.h"
-#include "src/ResourceFile.h"
 
 namespace {
 
