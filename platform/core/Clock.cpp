@@ -1,9 +1,10 @@
 #include "platform/clock.h"
 
-#include <atomic>
 #include <cerrno>
 #include <ctime>
 #include <sys/prctl.h>
+
+#include "platform/Seam.h"
 
 namespace platform {
 
@@ -43,23 +44,16 @@ class MonotonicClock : public Clock {
     }
 };
 
-std::atomic<Clock*>& Override() {
-    static std::atomic<Clock*> clock{nullptr};
-    return clock;
-}
+constinit Seam<Clock> seam;
 
 } // namespace
 
 Clock& Clock::Current() {
-    if (Clock* clock = Override().load(std::memory_order_acquire)) {
-        return *clock;
-    }
-    static MonotonicClock real;
-    return real;
+    return seam.InstalledOr([] { return MonotonicClock(); });
 }
 
 void Clock::Set(Clock* clock) {
-    Override().store(clock, std::memory_order_release);
+    seam.Set(clock);
 }
 
 } // namespace platform

@@ -1,31 +1,23 @@
-#include <atomic>
-
 #include "SystemDesktop.h"
+#include "platform/Seam.h"
 #include "platform/windows.h"
 
 namespace platform {
 
 namespace {
 
-std::atomic<Desktop*>& Override() {
-    static std::atomic<Desktop*> desktop{nullptr};
-    return desktop;
-}
+constinit Seam<Desktop> seam;
 
 } // namespace
 
 Desktop& Desktop::Current() {
-    if (Desktop* desktop = Override().load(std::memory_order_acquire)) {
-        return *desktop;
-    }
     // The display is opened on first use, so a program that never asks for a window never
     // connects to it.
-    static SystemDesktop real(XWindows::Open());
-    return real;
+    return seam.InstalledOr([] { return SystemDesktop(XWindows::Open()); });
 }
 
 void Desktop::Set(Desktop* desktop) {
-    Override().store(desktop, std::memory_order_release);
+    seam.Set(desktop);
 }
 
 } // namespace platform

@@ -1,24 +1,21 @@
 #include "platform/DeviceWindows.h"
 
-#include <atomic>
+#include "platform/Seam.h"
 
 namespace platform {
 
 namespace {
 
-std::atomic<DeviceWindows*>& Installed() {
-    static std::atomic<DeviceWindows*> windows{nullptr};
-    return windows;
-}
+constinit Seam<DeviceWindows> seam;
 
 } // namespace
 
 DeviceWindows* DeviceWindows::Current() {
-    return Installed().load(std::memory_order_acquire);
+    return seam.Installed();
 }
 
 void DeviceWindows::Set(DeviceWindows* windows) {
-    Installed().store(windows, std::memory_order_release);
+    seam.Set(windows);
 }
 
 } // namespace platform

@@ -2,11 +2,12 @@
 
 #include <X11/Xlib.h>
 #include <X11/extensions/Xrandr.h>
-#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
+
+#include "platform/Seam.h"
 
 namespace platform {
 
@@ -129,23 +130,16 @@ class SystemDisplay : public Display {
     XDisplay x;
 };
 
-std::atomic<Display*>& Override() {
-    static std::atomic<Display*> display{nullptr};
-    return display;
-}
+constinit Seam<Display> seam;
 
 } // namespace
 
 Display& Display::Current() {
-    if (Display* display = Override().load(std::memory_order_acquire)) {
-        return *display;
-    }
-    static SystemDisplay real;
-    return real;
+    return seam.InstalledOr([] { return SystemDisplay(); });
 }
 
 void Display::Set(Display* display) {
-    Override().store(display, std::memory_order_release);
+    seam.Set(display);
 }
 
 bool Display::ParseScreen(const char* text, ScreenState& out) {

@@ -10,6 +10,7 @@
 #include "UinputInjector.h"
 #include "X11Injector.h"
 #include "platform/Device.h"
+#include "platform/Seam.h"
 #include "platform/input.h"
 
 namespace platform {
@@ -23,11 +24,14 @@ std::mutex& ChoiceMutex() {
     return mutex;
 }
 
-// The backend in use. Shared so that a call in progress on one thread keeps its backend alive
-// while a test on another thread puts a new one in place.
-std::shared_ptr<Injector>& Active() {
-    static std::shared_ptr<Injector> active;
-    return active;
+// A backend a test put in place; changed only under the choice lock, with the chosen one.
+constinit Seam<Injector> installed;
+
+// The backend chosen for this device. Shared so that a call in progress on one thread keeps
+// its backend alive while a test on another thread puts a new one in place.
+std::shared_ptr<Injector>& Chosen() {
+    static std::shared_ptr<Injector> chosen;
+    return chosen;
 }
 
 // A touch source that leaves the pointer with the desktop (the X pointer) has already moved the
@@ -93,10 +97,14 @@ std::unique_ptr<Injector> Choose() {
 
 std::shared_ptr<Injector> Acquire() {
     std::lock_guard lock(ChoiceMutex());
-    if (!Active()) {
-        Active() = Choose();
+    if (Injector* injector = installed.Installed()) {
+        // The test's backend stays the test's: shared without being owned.
+        return std::shared_ptr<Injector>(std::shared_ptr<Injector>(), injector);
     }
-    return Active();
+    if (!Chosen()) {
+        Chosen() = Choose();
+    }
+    return Chosen();
 }
 
 // A fresh device has a journal of its own, so the backend is chosen again.
@@ -111,10 +119,8 @@ Injector& Injector::Current() {
 void Injector::Set(Injector* injector) {
     std::shared_ptr<Injector> replaced;
     std::lock_guard lock(ChoiceMutex());
-    replaced = std::move(Active());
-    if (injector) {
-        Active() = std::shared_ptr<Injector>(injector, [](Injector*) {});
-    }
+    replaced = std::move(Chosen());
+    installed.Set(injector);
 }
 
 std::unique_ptr<Injector> Injector::Make(const std::string& spec, std::string& error) {

@@ -1,4 +1,3 @@
-#include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
@@ -10,6 +9,7 @@
 #include "FileName.h"
 #include "ProcessTable.h"
 #include "platform/Device.h"
+#include "platform/Seam.h"
 #include "platform/files.h"
 #include "platform/shell.h"
 
@@ -115,23 +115,16 @@ class SpawnLauncher : public Launcher {
     }
 };
 
-std::atomic<Launcher*>& Override() {
-    static std::atomic<Launcher*> launcher{nullptr};
-    return launcher;
-}
+constinit Seam<Launcher> seam;
 
 } // namespace
 
 Launcher& Launcher::Current() {
-    if (Launcher* launcher = Override().load(std::memory_order_acquire)) {
-        return *launcher;
-    }
-    static SpawnLauncher real;
-    return real;
+    return seam.InstalledOr([] { return SpawnLauncher(); });
 }
 
 void Launcher::Set(Launcher* launcher) {
-    Override().store(launcher, std::memory_order_release);
+    seam.Set(launcher);
 }
 
 } // namespace platform
