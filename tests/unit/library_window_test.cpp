@@ -247,30 +247,42 @@ TEST_F(LibraryWindow, WithoutMacroShortcutsTheListIsEmpty) {
 }
 
 TEST_F(LibraryWindow, ThePendingMacroOpensSelectedForRenamingOnce) {
-    for (const char* name : {"Alpha", "Beta", "Gamma"}) {
+    // "aardvark" is found after "Beta" (capitals first) but sorts before it, so the item being
+    // edited moves after its editor has opened.
+    for (const char* name : {"Alpha", "Beta", "Gamma", "aardvark"}) {
         library.Save(name, "Press 1 2\n");
     }
     const auto before = library.Files();
     const HWND other = CreateWindowExW(0, L"STATIC", L"Other", WS_POPUP | WS_VISIBLE, 0, 0, 10, 10,
                                        nullptr, nullptr, nullptr, nullptr);
-    ASSERT_TRUE(Run(L"Beta", {[](HWND, HWND list) {
-                                  EXPECT_EQ(SelectedOf(list), std::vector<int>{1});
-                                  EXPECT_EQ(SendMessageW(list, LVM_GETITEMSTATE, 1, LVIS_FOCUSED),
-                                            LVIS_FOCUSED);
-                                  const HWND editor = EditorOf(list);
-                                  ASSERT_NE(editor, nullptr);
-                                  EXPECT_EQ(TextOf(editor), L"Beta");
-                                  EXPECT_EQ(GetFocus(), editor);
-                              },
-                              // Coming back to the front refills the list; the name is not
-                              // opened again.
-                              [other](HWND dialog, HWND list) {
-                                  SetForegroundWindow(other);
-                                  SetForegroundWindow(dialog);
-                                  EXPECT_EQ(EditorOf(list), nullptr);
-                                  EXPECT_TRUE(SelectedOf(list).empty());
-                                  EXPECT_EQ(LabelsOf(list), (Labels{L"Alpha", L"Beta", L"Gamma"}));
-                              }}));
+    ASSERT_TRUE(Run(
+        L"Beta", {[](HWND, HWND list) {
+                      EXPECT_EQ(SelectedOf(list), std::vector<int>{2});
+                      EXPECT_EQ(SendMessageW(list, LVM_GETITEMSTATE, 2, LVIS_FOCUSED),
+                                LVIS_FOCUSED);
+                      const HWND editor = EditorOf(list);
+                      ASSERT_NE(editor, nullptr);
+                      EXPECT_EQ(TextOf(editor), L"Beta");
+                      EXPECT_EQ(GetFocus(), editor);
+                      // The editor lies over its item's label.
+                      RECT label{LVIR_LABEL, 0, 0, 0};
+                      SendMessageW(list, LVM_GETITEMRECT, 2, reinterpret_cast<LPARAM>(&label));
+                      RECT editorRect{};
+                      RECT listRect{};
+                      GetWindowRect(editor, &editorRect);
+                      GetWindowRect(list, &listRect);
+                      EXPECT_EQ(editorRect.left - listRect.left, label.left);
+                      EXPECT_EQ(editorRect.top - listRect.top, label.top);
+                  },
+                  // Coming back to the front refills the list; the name is not
+                  // opened again.
+                  [other](HWND dialog, HWND list) {
+                      SetForegroundWindow(other);
+                      SetForegroundWindow(dialog);
+                      EXPECT_EQ(EditorOf(list), nullptr);
+                      EXPECT_TRUE(SelectedOf(list).empty());
+                      EXPECT_EQ(LabelsOf(list), (Labels{L"aardvark", L"Alpha", L"Beta", L"Gamma"}));
+                  }}));
     // The window came to the front before its list existed, and that did not use up the name.
     ASSERT_GE(listAtActivation.size(), 2u);
     EXPECT_FALSE(listAtActivation.front());
@@ -279,7 +291,7 @@ TEST_F(LibraryWindow, ThePendingMacroOpensSelectedForRenamingOnce) {
     // A name that matches no label exactly opens nothing.
     for (const wchar_t* name : {L"beta", L"Delta"}) {
         EXPECT_TRUE(Run(name, {[](HWND, HWND list) {
-                            EXPECT_EQ(LabelsOf(list).size(), 3u);
+                            EXPECT_EQ(LabelsOf(list).size(), 4u);
                             EXPECT_TRUE(SelectedOf(list).empty());
                             EXPECT_EQ(EditorOf(list), nullptr);
                         }}));
