@@ -3,6 +3,7 @@
 // the end of label editing, taps that start macros, and the tap-and-hold menu.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cwchar>
 #include <filesystem>
@@ -302,27 +303,43 @@ TEST_F(LibraryWindow, ThePendingMacroOpensSelectedForRenamingOnce) {
 TEST_F(LibraryWindow, TheEndOfLabelEditingRenamesTheMacroOrKeepsTheOldLabel) {
     library.Save("Apple", "Press 1 2\n");
     library.Save("Banana", "Press 3 4\n");
-    ASSERT_TRUE(Run(
-        L"", {[this](HWND, HWND list) {
-            EditLabel(list, 0, L"Cherry", VK_RETURN);
-            EXPECT_EQ(LabelsOf(list), (Labels{L"Banana", L"Cherry"}));
-            EXPECT_FALSE(library.HasMacroFile("Apple"));
-            EXPECT_FALSE(library.HasShortcut("Apple"));
-            EXPECT_EQ(device.Read(MacroLibrary::macroFolder + "Cherry.macros"), "Press 1 2\n");
-            EXPECT_EQ(device.Read(MacroLibrary::shortcutFolder + "Cherry.lnk"),
-                      MacroLibrary::ShortcutOf("Cherry"));
+    ASSERT_TRUE(
+        Run(L"", {[this](HWND, HWND list) {
+                EditLabel(list, 0, L"Cherry", VK_RETURN);
+                EXPECT_EQ(LabelsOf(list), (Labels{L"Banana", L"Cherry"}));
+                EXPECT_FALSE(library.HasMacroFile("Apple"));
+                EXPECT_FALSE(library.HasShortcut("Apple"));
+                EXPECT_EQ(device.Read(MacroLibrary::macroFolder + "Cherry.macros"), "Press 1 2\n");
+                EXPECT_EQ(device.Read(MacroLibrary::shortcutFolder + "Cherry.lnk"),
+                          MacroLibrary::ShortcutOf("Cherry"));
 
-            const auto before = library.Files();
-            // Another macro's name, in any case; a cancelled edit; names no file can have.
-            EditLabel(list, 0, L"Cherry", VK_RETURN);
-            EditLabel(list, 0, L"cherry", VK_RETURN);
-            EditLabel(list, 0, L"Date", VK_ESCAPE);
-            for (const wchar_t* bad : {L"Ba/d", L"..\\Out", L"a:b", L"tab\there", L"a|b"}) {
-                EditLabel(list, 0, bad, VK_RETURN);
-            }
-            EXPECT_EQ(LabelsOf(list), (Labels{L"Banana", L"Cherry"}));
-            EXPECT_EQ(library.Files(), before);
-        }}));
+                const auto before = library.Files();
+                // Another macro's name, in any case; a cancelled edit; names no file can have, or
+                // none at all. Each refusal is said, and the old label stays.
+                testing::internal::CaptureStderr();
+                EditLabel(list, 0, L"Cherry", VK_RETURN);
+                EditLabel(list, 0, L"cherry", VK_RETURN);
+                EditLabel(list, 0, L"Date", VK_ESCAPE);
+                for (const wchar_t* bad :
+                     {L"Ba/d", L"..\\Out", L"a:b", L"tab\there", L"a|b", L"", L"  ", L"Date."}) {
+                    EditLabel(list, 0, bad, VK_RETURN);
+                }
+                const std::string said = testing::internal::GetCapturedStderr();
+                EXPECT_EQ(LabelsOf(list), (Labels{L"Banana", L"Cherry"}));
+                EXPECT_EQ(library.Files(), before);
+                EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 10);
+                EXPECT_EQ(said.substr(0, said.find('\n')),
+                          "Tapweave: A macro named \"Cherry\" already exists. The macro keeps the "
+                          "name \"Banana\".");
+                EXPECT_NE(said.find("Tapweave: A macro needs a name."), std::string::npos);
+
+                // Pressing Return on the name as it is keeps the macro and says nothing.
+                testing::internal::CaptureStderr();
+                EditLabel(list, 1, L"Cherry", VK_RETURN);
+                EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+                EXPECT_EQ(LabelsOf(list), (Labels{L"Banana", L"Cherry"}));
+                EXPECT_EQ(library.Files(), before);
+            }}));
 }
 
 TEST_F(LibraryWindow, ATapStartsTheTappedMacrosShortcut) {
