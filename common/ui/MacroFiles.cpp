@@ -1,6 +1,7 @@
 #include "MacroFiles.h"
 
 #include <cwchar>
+#include <utility>
 
 #include "InstallPaths.h"
 #include "MacroName.h"
@@ -19,6 +20,31 @@ bool GetProgramsFolder(wchar_t (&folder)[MAX_PATH]) {
 
 std::wstring GetMacroFilePath(const std::wstring& name) {
     return GetMacroFolder() + name + macroExtension;
+}
+
+// What the shortcut runs: the player with the name as its one argument.
+std::wstring CommandLineOf(const std::wstring& name) {
+    return L"\"" + GetInstallDirectory() + L"Player.exe\" \"" + name + L"\"";
+}
+
+bool Exists(const std::wstring& path) {
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool IsFolder(const std::wstring& path) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::wstring Quoted(const std::wstring& name) {
+    return L"\"" + name + L"\"";
+}
+
+bool Refuse(std::wstring* reason, std::wstring why) {
+    if (reason) {
+        *reason = std::move(why);
+    }
+    return false;
 }
 
 } // namespace
@@ -42,7 +68,7 @@ bool CreateMacroShortcut(const std::wstring& name) {
     if (!GetProgramsFolder(programsFolder)) {
         return false;
     }
-    std::wstring commandLine = L"\"" + GetInstallDirectory() + L"Player.exe\" \"" + name + L"\"";
+    std::wstring commandLine = CommandLineOf(name);
     std::wstring shortcutPath = GetShortcutPath(programsFolder, name);
     return SHCreateShortcut(shortcutPath.data(), commandLine.data()) != FALSE;
 }
@@ -65,21 +91,57 @@ bool EditMacro(const std::wstring& name) {
     return opened;
 }
 
-bool RenameMacro(const std::wstring& oldName, const std::wstring& newName) {
-    if (!IsValidMacroName(oldName) || !IsValidMacroName(newName)) {
-        return false;
+bool RenameMacro(const std::wstring& oldName, const std::wstring& newName, std::wstring* reason) {
+    const std::wstring fileNotRenamed =
+        L"The macro file of " + Quoted(oldName) + L" could not be renamed.";
+    if (!IsValidMacroName(oldName)) {
+        return Refuse(reason, fileNotRenamed);
     }
-    if (!MoveFileW(GetMacroFilePath(oldName).c_str(), GetMacroFilePath(newName).c_str())) {
-        return false;
+    if (std::wstring why = WhyMacroNameIsRefused(newName); !why.empty()) {
+        return Refuse(reason, std::move(why));
     }
+    if (newName == oldName) {
+        return true;
+    }
+    // Everything that can be known beforehand is checked before anything moves.
     wchar_t programsFolder[MAX_PATH] = {};
-    if (!GetProgramsFolder(programsFolder)) {
-        return false;
+    if (!GetProgramsFolder(programsFolder) ||
+        !IsFolder(std::wstring(programsFolder) + L"\\" + productName)) {
+        return Refuse(reason, L"There is no Start-menu folder for the macro's shortcut.");
     }
-    if (!DeleteFileW(GetShortcutPath(programsFolder, oldName).c_str())) {
-        return false;
+    const std::wstring oldFile = GetMacroFilePath(oldName);
+    const std::wstring newFile = GetMacroFilePath(newName);
+    const std::wstring oldShortcut = GetShortcutPath(programsFolder, oldName);
+    const std::wstring newShortcut = GetShortcutPath(programsFolder, newName);
+    if (newShortcut.empty() || newFile.size() >= MAX_PATH) {
+        return Refuse(reason, L"The name is too long for a macro.");
     }
-    return CreateMacroShortcut(newName);
+    // Another case of the macro's own name finds the macro's own files.
+    if (wcscasecmp(oldName.c_str(), newName.c_str()) != 0 &&
+        (Exists(newFile) || Exists(newShortcut))) {
+        return Refuse(reason, L"A macro named " + Quoted(newName) + L" already exists.");
+    }
+
+    // A step that fails undoes the steps before it: the macro keeps its old name whole rather
+    // than losing its file or its shortcut, which is how the library window finds it.
+    if (!MoveFileW(oldFile.c_str(), newFile.c_str())) {
+        return Refuse(reason, fileNotRenamed);
+    }
+    if (!MoveFileW(oldShortcut.c_str(), newShortcut.c_str())) {
+        MoveFileW(newFile.c_str(), oldFile.c_str());
+        return Refuse(reason, L"The shortcut of " + Quoted(oldName) + L" could not be renamed.");
+    }
+    std::wstring shortcutPath = newShortcut;
+    std::wstring commandLine = CommandLineOf(newName);
+    if (!SHCreateShortcut(shortcutPath.data(), commandLine.data())) {
+        MoveFileW(newShortcut.c_str(), oldShortcut.c_str());
+        shortcutPath = oldShortcut;
+        commandLine = CommandLineOf(oldName);
+        SHCreateShortcut(shortcutPath.data(), commandLine.data());
+        MoveFileW(newFile.c_str(), oldFile.c_str());
+        return Refuse(reason, L"The shortcut for " + Quoted(newName) + L" could not be written.");
+    }
+    return true;
 }
 
 bool DeleteMacro(const std::wstring& name) {

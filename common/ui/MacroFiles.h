@@ -14,8 +14,12 @@ std::wstring GetShortcutPath(const std::wstring& programsFolder, const std::wstr
 bool CreateMacroShortcut(const std::wstring& name);
 // Opens the macro file with the program the device associates with macro files.
 bool EditMacro(const std::wstring& name);
-// Renames the macro file, then replaces the old shortcut by one for the new name. A failure
-// stops at the step that failed and leaves what was done before it.
-bool RenameMacro(const std::wstring& oldName, const std::wstring& newName);
+// Renames the macro file and its shortcut, which then runs the player with the new name. The
+// new name is refused before anything moves when it breaks the naming rules, its paths would
+// not fit a device path, the shortcut folder is missing, or another macro's file or shortcut
+// holds it; a step that fails later undoes the ones before it, so the macro is never lost. On
+// false, reason (when given) says why in words for the person.
+bool RenameMacro(const std::wstring& oldName, const std::wstring& newName,
+                 std::wstring* reason = nullptr);
 // Deletes the shortcut, then the macro file; a missing shortcut keeps the file.
 bool DeleteMacro(const std::wstring& name);

@@ -5,6 +5,7 @@
 
 #include "MacroFiles.h"
 #include "SharedNames.h"
+#include "platform/alerts.h"
 #include "platform/files.h"
 #include "platform/shell.h"
 
@@ -229,7 +230,15 @@ bool MacroListView::Rename(const NMLVDISPINFOW& info) {
     if (!info.item.pszText) {
         return false;
     }
-    return RenameMacro(LabelOf(info.item.iItem), info.item.pszText);
+    const std::wstring oldName = LabelOf(info.item.iItem);
+    std::wstring reason;
+    if (RenameMacro(oldName, info.item.pszText, &reason)) {
+        return true;
+    }
+    // The person typed a name and sees the old one come back: say why.
+    const std::wstring message = reason + L" The macro keeps the name \"" + oldName + L"\".";
+    MessageBoxW(parentHwnd, message.c_str(), productName.c_str(), MB_OK | MB_ICONEXCLAMATION);
+    return false;
 }
 
 void MacroListView::StartSelected() {

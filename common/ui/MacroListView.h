@@ -35,7 +35,8 @@ class MacroListView {
     // The index of the program's first large icon in the image list; 0 when it has none.
     int IconOf(const std::wstring& shortcutPath);
     void ShowContextMenu(const NMRGINFO& info);
-    // Renames the macro to the edited label's new text; false keeps the old label.
+    // Renames the macro to the edited label's new text; false keeps the old label, and a name
+    // that was refused is said in a message box.
     bool Rename(const NMLVDISPINFOW& info);
     void StartSelected();
     // The first selected item; -1 when none is.

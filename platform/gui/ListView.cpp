@@ -247,6 +247,7 @@ int ListView::Insert(const LVITEMW& request) {
                        (style & LVS_SINGLESEL) != 0);
         }
     }
+    PlaceEditor();
     Redraw();
     return place;
 }
@@ -271,6 +272,7 @@ bool ListView::Delete(int index) {
         }
         items.erase(items.begin() + index);
     }
+    PlaceEditor();
     Redraw();
     return true;
 }
@@ -371,6 +373,7 @@ HIMAGELIST ListView::SetImageList(HIMAGELIST list) {
         std::lock_guard lock(mutex);
         previous = std::exchange(imageList, list);
     }
+    PlaceEditor();
     Redraw();
     return previous;
 }
@@ -387,6 +390,7 @@ LRESULT ListView::SetIconSpacing(LPARAM spacing) {
         spacingX = across == 0xFFFF ? defaultSpacing : std::max(across, 1);
         spacingY = down == 0xFFFF ? defaultSpacing : std::max(down, 1);
     }
+    PlaceEditor();
     Redraw();
     return previous;
 }
@@ -508,6 +512,26 @@ void ListView::EndEdit(bool keep) {
         items.insert(items.begin() + place, std::move(renamed));
     }
     Redraw();
+}
+
+void ListView::PlaceEditor() {
+    const Geometry geometry = Measure();
+    HWND edit = nullptr;
+    RECT place{};
+    {
+        std::lock_guard lock(mutex);
+        const int index = editor ? IndexOf(editedId) : -1;
+        if (index < 0) {
+            return;
+        }
+        edit = editor;
+        place = LabelRect(geometry, index);
+    }
+    RECT now{};
+    GetWindowRect(edit, &now);
+    // Only a change of place is told to the backend, which moves its editor along.
+    SetWindowPos(edit, nullptr, place.left, place.top, place.right - place.left,
+                 now.bottom - now.top, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void ListView::Press(POINT client) {

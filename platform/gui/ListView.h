@@ -63,6 +63,9 @@ class ListView : public Control {
     LRESULT SetIconSpacing(LPARAM spacing);
     HWND EditLabel(int index);
     void EndEdit(bool keep);
+    // Puts the label editor over its item's label again, after items have moved or the grid
+    // has changed.
+    void PlaceEditor();
     void Press(POINT client);
     void Release(POINT client);
     void Hold(LPARAM screenPoint);

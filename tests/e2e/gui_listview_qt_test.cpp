@@ -71,6 +71,7 @@ std::string Narrow(const std::wstring& text) {
 }
 
 HWND list = nullptr;
+int playerImage = 0;
 
 void Insert(const wchar_t* label, int image) {
     LVITEMW item{};
@@ -95,13 +96,13 @@ void MakeList(HWND dialog) {
     std::wcscpy(description.lfFaceName, L"Tahoma");
     SendMessageW(list, WM_SETFONT, reinterpret_cast<WPARAM>(CreateFontIndirectW(&description)), 1);
     HICON icon = nullptr;
-    const int image = ExtractIconExW(L"\\Program Files\\Tapweave\\Player.exe", 0, &icon, nullptr, 1)
-                          ? ImageList_ReplaceIcon(images, -1, icon)
-                          : 0;
+    playerImage = ExtractIconExW(L"\\Program Files\\Tapweave\\Player.exe", 0, &icon, nullptr, 1)
+                      ? ImageList_ReplaceIcon(images, -1, icon)
+                      : 0;
     DestroyIcon(icon);
     // Inserted out of order: the list sorts them.
     for (const wchar_t* label : {L"Gamma", L"alpha", L"Beta"}) {
-        Insert(label, image);
+        Insert(label, playerImage);
     }
     SetFocus(list);
 }
@@ -135,6 +136,10 @@ LRESULT Notified(const NMHDR& header) {
     }
     case LVN_BEGINLABELEDITW:
         Say("begin %d", reinterpret_cast<const NMLVDISPINFOW&>(header).item.iItem);
+        // Asked for: an item comes while the label is being edited, as a refresh adds them.
+        if (std::getenv("TAPWEAVE_LISTVIEW_QT_INSERT")) {
+            PostMessageW(GetParent(list), WM_APP, 0, 0);
+        }
         return 0;
     case LVN_ENDLABELEDITW: {
         const LVITEMW& item = reinterpret_cast<const NMLVDISPINFOW&>(header).item;
@@ -177,6 +182,13 @@ INT_PTR DialogProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
             return TRUE;
         }
         return FALSE;
+    case WM_APP: {
+        const char* label = std::getenv("TAPWEAVE_LISTVIEW_QT_INSERT");
+        const std::wstring wide(label, label + std::strlen(label));
+        Insert(wide.c_str(), playerImage);
+        Say("inserted");
+        return TRUE;
+    }
     case WM_COMMAND:
         if ((wParam & 0xFFFF) == IDOK) {
             SayItems();
@@ -213,15 +225,16 @@ bool RunTool(const std::string& command) {
     return std::system(("timeout 20 " + command + " >/dev/null 2>&1").c_str()) == 0;
 }
 
-// The child program with the test's display and device, on the Qt backend.
+// The child program with the test's display and device, on the Qt backend, and the variables
+// given.
 class Child {
   public:
-    Child() {
+    explicit Child(std::vector<std::string> variables = {}) {
         int fromChild[2];
         if (pipe2(fromChild, O_CLOEXEC) != 0) {
             return;
         }
-        std::vector<std::string> variables = {"TAPWEAVE_LISTVIEW_QT_ROLE=1"};
+        variables.emplace_back("TAPWEAVE_LISTVIEW_QT_ROLE=1");
         for (char** variable = environ; *variable; ++variable) {
             const std::string entry = *variable;
             const std::string name = entry.substr(0, entry.find('='));
@@ -457,6 +470,32 @@ TEST_F(GuiListViewQt, TapAndHoldOpensTheMenuWithoutATap) {
     EXPECT_EQ(child->WaitFor("end "), "end <null>");
     // The editor is gone, the label there again, selected.
     EXPECT_TRUE(WaitUntil([&] { return Label(0).blue > 20; }));
+}
+
+TEST_F(GuiListViewQt, TheEditorFollowsItsLabelWhenAnItemComesBeforeIt) {
+    child.reset();
+    child.emplace(std::vector<std::string>{"TAPWEAVE_LISTVIEW_QT_INSERT=Aaa"});
+    ASSERT_TRUE(child->WaitFor("ready"));
+    ASSERT_TRUE(WaitUntil([&] { return ListShown(); }));
+    ASSERT_TRUE(Xdo("mousemove " + IconCentre(2) + " click 3"));
+    ASSERT_TRUE(child->WaitFor("hold "));
+    std::this_thread::sleep_for(300ms);
+    ASSERT_TRUE(Xdo("key Down Return"));
+    EXPECT_EQ(child->WaitFor("begin "), "begin 2");
+    ASSERT_TRUE(child->WaitFor("inserted"));
+    // "Gamma" went on to the next row, and its editor with it: the label now in its old place
+    // is drawn, and the new place is not empty.
+    EXPECT_TRUE(WaitUntil(
+        [&] { return Label(2).dark > 10 && Label(3).white < (cellWidth - 2) * 16 - 50; }));
+
+    std::this_thread::sleep_for(300ms);
+    ASSERT_TRUE(Xdo("type --delay 20 Zed"));
+    ASSERT_TRUE(Xdo("key Return"));
+    EXPECT_EQ(child->WaitFor("end "), "end Zed");
+    ASSERT_TRUE(Xdo("mousemove " + std::to_string(screenWidth - 13) + " 13 click 1"));
+    for (const char* label : {"Aaa", "alpha", "Beta", "Zed"}) {
+        EXPECT_EQ(child->WaitFor("item "), std::string("item ") + label);
+    }
 }
 
 } // namespace

@@ -419,6 +419,40 @@ TEST_F(GuiListView, AnEditEndsWhenTheFocusLeavesOrTheListChanges) {
     EXPECT_EQ(Labels(), std::vector<std::wstring>{L"Elder"});
 }
 
+TEST_F(GuiListView, AnEditFollowsItsItemWhileOtherItemsMoveIt) {
+    Insert(L"Mango");
+    const auto edit = reinterpret_cast<HWND>(Send(LVM_EDITLABELW, 0, 0));
+    ASSERT_NE(edit, nullptr);
+    // True when the editor lies at the item's label, in the list's client area.
+    const auto overLabel = [&](int index) {
+        RECT editRect{};
+        RECT listRect{};
+        GetWindowRect(edit, &editRect);
+        GetWindowRect(list, &listRect);
+        const RECT label = ItemRect(index, LVIR_LABEL);
+        return editRect.left - listRect.left == label.left &&
+               editRect.top - listRect.top == label.top;
+    };
+    // Labels sorting before it push it on, to the next row; a deletion before it and another
+    // icon spacing move it again.
+    for (const wchar_t* label : {L"Apple", L"Banana", L"Cherry"}) {
+        Insert(label);
+    }
+    ASSERT_EQ(Label(3), L"Mango");
+    EXPECT_TRUE(overLabel(3));
+    EXPECT_TRUE(Send(LVM_DELETEITEM, 0, 0));
+    EXPECT_TRUE(overLabel(2));
+    Send(LVM_SETICONSPACING, 0, 0x00500050);
+    EXPECT_TRUE(overLabel(2));
+
+    // The text typed goes to that item.
+    SetWindowTextW(edit, L"Zucchini");
+    SendMessageW(edit, WM_KEYDOWN, VK_RETURN, 0);
+    EXPECT_EQ(Codes(), (std::vector<UINT>{LVN_BEGINLABELEDITW, LVN_ENDLABELEDITW}));
+    EXPECT_EQ(notices[1].item, 2);
+    EXPECT_EQ(Labels(), (std::vector<std::wstring>{L"Banana", L"Cherry", L"Zucchini"}));
+}
+
 TEST_F(GuiListView, ATestEndsAnEditAsAPersonWould) {
     Insert(L"Apple");
     EXPECT_FALSE(platform::EndLabelEdit(list, L"Pear"));

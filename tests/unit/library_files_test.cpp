@@ -112,35 +112,86 @@ TEST_F(MacroFiles, RenameMovesTheFileAndReplacesTheShortcut) {
 TEST_F(MacroFiles, RenameToAnExistingNameChangesNothing) {
     Save("A", "Press 1 2\n");
     Save("B", "Press 3 4\n");
+    // A shortcut or a file alone also holds its name.
+    device.Write(shortcuts + "Link.lnk", ShortcutOf("Link"));
+    device.Write(macros + "File.macros", "");
     const auto before = Files();
-    EXPECT_FALSE(RenameMacro(L"A", L"B"));
-    EXPECT_EQ(Files(), before);
     // The file system ignores case, so another case of a name is the same name.
-    EXPECT_FALSE(RenameMacro(L"A", L"b"));
-    EXPECT_EQ(Files(), before);
+    for (const std::wstring name : {L"B", L"b", L"Link", L"file"}) {
+        std::wstring reason;
+        EXPECT_FALSE(RenameMacro(L"A", name, &reason)) << name;
+        EXPECT_EQ(reason, L"A macro named \"" + name + L"\" already exists.") << name;
+        EXPECT_EQ(Files(), before) << name;
+    }
 }
 
-TEST_F(MacroFiles, RenameStopsWhereItFails) {
-    // The old shortcut is missing: the file is renamed, no shortcut is made for the new name.
+TEST_F(MacroFiles, RenameToTheSameNameOrAnotherCaseKeepsTheMacro) {
+    Save("Mix", "Press 1 2\n");
+    EXPECT_TRUE(RenameMacro(L"Mix", L"Mix"));
+    EXPECT_EQ(device.Read(macros + "Mix.macros"), "Press 1 2\n");
+    EXPECT_EQ(device.Read(shortcuts + "Mix.lnk"), ShortcutOf("Mix"));
+
+    ASSERT_TRUE(RenameMacro(L"Mix", L"MIX"));
+    EXPECT_FALSE(Exists(macros + "Mix.macros"));
+    EXPECT_FALSE(Exists(shortcuts + "Mix.lnk"));
+    EXPECT_EQ(device.Read(macros + "MIX.macros"), "Press 1 2\n");
+    EXPECT_EQ(device.Read(shortcuts + "MIX.lnk"), ShortcutOf("MIX"));
+}
+
+TEST_F(MacroFiles, RefusedNewNamesTouchNothingAndSayWhy) {
+    Save("A", "Press 1 2\n");
+    const auto before = Files();
+    // The longest name whose shortcut path still fits a device path, and one letter more.
+    const std::wstring prefix = L"\\Windows\\Start Menu\\Programs\\Tapweave\\";
+    const std::wstring longest(MAX_PATH - 1 - prefix.size() - 4, L'n');
+    const std::pair<std::wstring, std::wstring> refused[] = {
+        {L"", L"A macro needs a name."},
+        {L"   ", L"A macro needs a name."},
+        {L" A2", L"A macro name cannot begin or end with a space, nor end with a dot."},
+        {L"A2 ", L"A macro name cannot begin or end with a space, nor end with a dot."},
+        {L"A2.", L"A macro name cannot begin or end with a space, nor end with a dot."},
+        {L"..", L"A macro name cannot begin or end with a space, nor end with a dot."},
+        {L"A/2", L"A macro name cannot hold any of \\ / : * ? \" < > | or a control character."},
+        {longest + L"n", L"The name is too long for a macro."},
+    };
+    for (const auto& [name, why] : refused) {
+        std::wstring reason;
+        EXPECT_FALSE(RenameMacro(L"A", name, &reason)) << name;
+        EXPECT_EQ(reason, why) << name;
+        EXPECT_EQ(Files(), before) << name;
+    }
+    ASSERT_TRUE(RenameMacro(L"A", longest));
+    EXPECT_TRUE(Exists(shortcuts + std::string(longest.begin(), longest.end()) + ".lnk"));
+}
+
+TEST_F(MacroFiles, ARenameThatCannotFinishPutsEverythingBack) {
+    // The old shortcut is missing: the file goes back to its old name.
     device.Write(macros + "A.macros", "Press 1 2\n");
-    EXPECT_FALSE(RenameMacro(L"A", L"B"));
-    EXPECT_FALSE(Exists(macros + "A.macros"));
-    EXPECT_TRUE(Exists(macros + "B.macros"));
-    EXPECT_FALSE(Exists(shortcuts + "B.lnk"));
+    auto before = Files();
+    std::wstring reason;
+    EXPECT_FALSE(RenameMacro(L"A", L"B", &reason));
+    EXPECT_EQ(reason, L"The shortcut of \"A\" could not be renamed.");
+    EXPECT_EQ(Files(), before);
 
     // No macro file: nothing changes.
     Save("C", "");
     std::filesystem::remove(device.Host(macros + "C.macros"));
-    auto before = Files();
-    EXPECT_FALSE(RenameMacro(L"C", L"D"));
+    before = Files();
+    EXPECT_FALSE(RenameMacro(L"C", L"D", &reason));
+    EXPECT_EQ(reason, L"The macro file of \"C\" could not be renamed.");
     EXPECT_EQ(Files(), before);
 
-    // No Programs folder: the file is already renamed.
+    // No folder for the new shortcut, or no Programs folder: nothing moves.
     Save("E", "");
+    std::filesystem::remove_all(device.Host(shortcuts));
+    before = Files();
+    EXPECT_FALSE(RenameMacro(L"E", L"F", &reason));
+    EXPECT_EQ(reason, L"There is no Start-menu folder for the macro's shortcut.");
+    EXPECT_EQ(Files(), before);
     std::filesystem::remove_all(device.Host("Windows/Start Menu"));
-    EXPECT_FALSE(RenameMacro(L"E", L"F"));
-    EXPECT_TRUE(Exists(macros + "F.macros"));
-    EXPECT_FALSE(Exists(macros + "E.macros"));
+    EXPECT_FALSE(RenameMacro(L"E", L"F", &reason));
+    EXPECT_EQ(reason, L"There is no Start-menu folder for the macro's shortcut.");
+    EXPECT_EQ(Files(), before);
 }
 
 TEST_F(MacroFiles, DeleteRemovesTheShortcutThenTheFile) {

@@ -3,6 +3,7 @@
 // the end of label editing, taps that start macros, and the tap-and-hold menu.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cwchar>
 #include <filesystem>
@@ -247,30 +248,42 @@ TEST_F(LibraryWindow, WithoutMacroShortcutsTheListIsEmpty) {
 }
 
 TEST_F(LibraryWindow, ThePendingMacroOpensSelectedForRenamingOnce) {
-    for (const char* name : {"Alpha", "Beta", "Gamma"}) {
+    // "aardvark" is found after "Beta" (capitals first) but sorts before it, so the item being
+    // edited moves after its editor has opened.
+    for (const char* name : {"Alpha", "Beta", "Gamma", "aardvark"}) {
         library.Save(name, "Press 1 2\n");
     }
     const auto before = library.Files();
     const HWND other = CreateWindowExW(0, L"STATIC", L"Other", WS_POPUP | WS_VISIBLE, 0, 0, 10, 10,
                                        nullptr, nullptr, nullptr, nullptr);
-    ASSERT_TRUE(Run(L"Beta", {[](HWND, HWND list) {
-                                  EXPECT_EQ(SelectedOf(list), std::vector<int>{1});
-                                  EXPECT_EQ(SendMessageW(list, LVM_GETITEMSTATE, 1, LVIS_FOCUSED),
-                                            LVIS_FOCUSED);
-                                  const HWND editor = EditorOf(list);
-                                  ASSERT_NE(editor, nullptr);
-                                  EXPECT_EQ(TextOf(editor), L"Beta");
-                                  EXPECT_EQ(GetFocus(), editor);
-                              },
-                              // Coming back to the front refills the list; the name is not
-                              // opened again.
-                              [other](HWND dialog, HWND list) {
-                                  SetForegroundWindow(other);
-                                  SetForegroundWindow(dialog);
-                                  EXPECT_EQ(EditorOf(list), nullptr);
-                                  EXPECT_TRUE(SelectedOf(list).empty());
-                                  EXPECT_EQ(LabelsOf(list), (Labels{L"Alpha", L"Beta", L"Gamma"}));
-                              }}));
+    ASSERT_TRUE(Run(
+        L"Beta", {[](HWND, HWND list) {
+                      EXPECT_EQ(SelectedOf(list), std::vector<int>{2});
+                      EXPECT_EQ(SendMessageW(list, LVM_GETITEMSTATE, 2, LVIS_FOCUSED),
+                                LVIS_FOCUSED);
+                      const HWND editor = EditorOf(list);
+                      ASSERT_NE(editor, nullptr);
+                      EXPECT_EQ(TextOf(editor), L"Beta");
+                      EXPECT_EQ(GetFocus(), editor);
+                      // The editor lies over its item's label.
+                      RECT label{LVIR_LABEL, 0, 0, 0};
+                      SendMessageW(list, LVM_GETITEMRECT, 2, reinterpret_cast<LPARAM>(&label));
+                      RECT editorRect{};
+                      RECT listRect{};
+                      GetWindowRect(editor, &editorRect);
+                      GetWindowRect(list, &listRect);
+                      EXPECT_EQ(editorRect.left - listRect.left, label.left);
+                      EXPECT_EQ(editorRect.top - listRect.top, label.top);
+                  },
+                  // Coming back to the front refills the list; the name is not
+                  // opened again.
+                  [other](HWND dialog, HWND list) {
+                      SetForegroundWindow(other);
+                      SetForegroundWindow(dialog);
+                      EXPECT_EQ(EditorOf(list), nullptr);
+                      EXPECT_TRUE(SelectedOf(list).empty());
+                      EXPECT_EQ(LabelsOf(list), (Labels{L"aardvark", L"Alpha", L"Beta", L"Gamma"}));
+                  }}));
     // The window came to the front before its list existed, and that did not use up the name.
     ASSERT_GE(listAtActivation.size(), 2u);
     EXPECT_FALSE(listAtActivation.front());
@@ -279,7 +292,7 @@ TEST_F(LibraryWindow, ThePendingMacroOpensSelectedForRenamingOnce) {
     // A name that matches no label exactly opens nothing.
     for (const wchar_t* name : {L"beta", L"Delta"}) {
         EXPECT_TRUE(Run(name, {[](HWND, HWND list) {
-                            EXPECT_EQ(LabelsOf(list).size(), 3u);
+                            EXPECT_EQ(LabelsOf(list).size(), 4u);
                             EXPECT_TRUE(SelectedOf(list).empty());
                             EXPECT_EQ(EditorOf(list), nullptr);
                         }}));
@@ -290,27 +303,43 @@ TEST_F(LibraryWindow, ThePendingMacroOpensSelectedForRenamingOnce) {
 TEST_F(LibraryWindow, TheEndOfLabelEditingRenamesTheMacroOrKeepsTheOldLabel) {
     library.Save("Apple", "Press 1 2\n");
     library.Save("Banana", "Press 3 4\n");
-    ASSERT_TRUE(Run(
-        L"", {[this](HWND, HWND list) {
-            EditLabel(list, 0, L"Cherry", VK_RETURN);
-            EXPECT_EQ(LabelsOf(list), (Labels{L"Banana", L"Cherry"}));
-            EXPECT_FALSE(library.HasMacroFile("Apple"));
-            EXPECT_FALSE(library.HasShortcut("Apple"));
-            EXPECT_EQ(device.Read(MacroLibrary::macroFolder + "Cherry.macros"), "Press 1 2\n");
-            EXPECT_EQ(device.Read(MacroLibrary::shortcutFolder + "Cherry.lnk"),
-                      MacroLibrary::ShortcutOf("Cherry"));
+    ASSERT_TRUE(
+        Run(L"", {[this](HWND, HWND list) {
+                EditLabel(list, 0, L"Cherry", VK_RETURN);
+                EXPECT_EQ(LabelsOf(list), (Labels{L"Banana", L"Cherry"}));
+                EXPECT_FALSE(library.HasMacroFile("Apple"));
+                EXPECT_FALSE(library.HasShortcut("Apple"));
+                EXPECT_EQ(device.Read(MacroLibrary::macroFolder + "Cherry.macros"), "Press 1 2\n");
+                EXPECT_EQ(device.Read(MacroLibrary::shortcutFolder + "Cherry.lnk"),
+                          MacroLibrary::ShortcutOf("Cherry"));
 
-            const auto before = library.Files();
-            // Another macro's name, in any case; a cancelled edit; names no file can have.
-            EditLabel(list, 0, L"Cherry", VK_RETURN);
-            EditLabel(list, 0, L"cherry", VK_RETURN);
-            EditLabel(list, 0, L"Date", VK_ESCAPE);
-            for (const wchar_t* bad : {L"Ba/d", L"..\\Out", L"a:b", L"tab\there", L"a|b"}) {
-                EditLabel(list, 0, bad, VK_RETURN);
-            }
-            EXPECT_EQ(LabelsOf(list), (Labels{L"Banana", L"Cherry"}));
-            EXPECT_EQ(library.Files(), before);
-        }}));
+                const auto before = library.Files();
+                // Another macro's name, in any case; a cancelled edit; names no file can have, or
+                // none at all. Each refusal is said, and the old label stays.
+                testing::internal::CaptureStderr();
+                EditLabel(list, 0, L"Cherry", VK_RETURN);
+                EditLabel(list, 0, L"cherry", VK_RETURN);
+                EditLabel(list, 0, L"Date", VK_ESCAPE);
+                for (const wchar_t* bad :
+                     {L"Ba/d", L"..\\Out", L"a:b", L"tab\there", L"a|b", L"", L"  ", L"Date."}) {
+                    EditLabel(list, 0, bad, VK_RETURN);
+                }
+                const std::string said = testing::internal::GetCapturedStderr();
+                EXPECT_EQ(LabelsOf(list), (Labels{L"Banana", L"Cherry"}));
+                EXPECT_EQ(library.Files(), before);
+                EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 10);
+                EXPECT_EQ(said.substr(0, said.find('\n')),
+                          "Tapweave: A macro named \"Cherry\" already exists. The macro keeps the "
+                          "name \"Banana\".");
+                EXPECT_NE(said.find("Tapweave: A macro needs a name."), std::string::npos);
+
+                // Pressing Return on the name as it is keeps the macro and says nothing.
+                testing::internal::CaptureStderr();
+                EditLabel(list, 1, L"Cherry", VK_RETURN);
+                EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+                EXPECT_EQ(LabelsOf(list), (Labels{L"Banana", L"Cherry"}));
+                EXPECT_EQ(library.Files(), before);
+            }}));
 }
 
 TEST_F(LibraryWindow, ATapStartsTheTappedMacrosShortcut) {
