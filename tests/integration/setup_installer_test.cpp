@@ -342,6 +342,7 @@ TEST_F(InstallerProcess, BadArgumentsAreRefusedWithTheUsage) {
                                                {"install", "--dir"},
                                                {"install", "--dir", "\\"},
                                                {"install", "--dir", "\\Program Files\\.."},
+                                               {"install", "--dir", std::string(240, 'd')},
                                                {"uninstall", "--dir", "\\x"},
                                                {"install", "--bogus"}}) {
         const Outcome run = Install(arguments);
