@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <unistd.h>
+#include <utility>
 
 #include "SharedNames.h"
 #include "platform/files.h"
@@ -39,6 +40,13 @@ std::wstring Widen(const std::string& text) {
 
 void Complain(const std::string& message) {
     std::fprintf(stderr, "tapweave-install: %s\n", message.c_str());
+}
+
+// Whether anything, a dangling link included, is at the device path.
+bool OnDevice(const std::wstring& devicePath) {
+    std::error_code error;
+    const std::string host = platform::HostPath(devicePath);
+    return !host.empty() && fs::exists(fs::symlink_status(host, error));
 }
 
 std::wstring InstallKey() {
@@ -120,6 +128,44 @@ std::vector<Installer::ProductFile> Installer::ProductFiles(const std::wstring& 
     return files;
 }
 
+// Tapweave's folder of the Start menu; empty when the device has no Start menu. With create,
+// the Start menu's own folder is made when it is missing.
+std::wstring Installer::ShortcutFolder(bool create) {
+    wchar_t programs[MAX_PATH] = {};
+    if (!SHGetSpecialFolderPath(nullptr, programs, CSIDL_PROGRAMS, create)) {
+        return {};
+    }
+    return std::wstring(programs) + L"\\" + productName;
+}
+
+// Keeps what the installation may overwrite or remove, before it changes anything: the
+// product's files, the setup library, the Start-menu folder and every registry key that the
+// installation or the setup library writes or deletes.
+bool Installer::KeepWhatInstallChanges(const std::wstring& installDir) {
+    std::vector<std::wstring> paths = {setupLibrary};
+    for (const ProductFile& file : ProductFiles(installDir)) {
+        paths.push_back(file.devicePath);
+    }
+    if (const std::wstring folder = ShortcutFolder(true); !folder.empty()) {
+        paths.push_back(folder);
+    }
+    for (const std::wstring& path : paths) {
+        if (!before.KeepPath(path)) {
+            Complain("cannot keep a copy of " + Narrow(path) +
+                     " to put back if the installation fails");
+            return false;
+        }
+    }
+    if (!before.KeepKey(HKEY_LOCAL_MACHINE, InstallKey()) ||
+        !before.KeepKey(HKEY_LOCAL_MACHINE, productRegistryKey) ||
+        !before.KeepKey(HKEY_CLASSES_ROOT, macroExtension) ||
+        !before.KeepKey(HKEY_CLASSES_ROOT, documentClass)) {
+        Complain("cannot read the device registry");
+        return false;
+    }
+    return true;
+}
+
 // The product's files are links to the build's outputs; the programs find the libraries they
 // need (the device layer, its Qt backend) beside their targets.
 bool Installer::PlaceFile(const ProductFile& file) {
@@ -144,7 +190,6 @@ bool Installer::PlaceFile(const ProductFile& file) {
         Complain("cannot place " + Narrow(file.devicePath) + ": " + error.message());
         return false;
     }
-    created.push_back(file.devicePath);
     return true;
 }
 
@@ -159,7 +204,7 @@ bool Installer::CreateFolders(const std::wstring& folder) {
         if (end > start) {
             path += L"\\" + folder.substr(start, end - start);
             if (CreateDirectoryW(path.c_str(), nullptr)) {
-                created.push_back(path);
+                before.AddCreatedFolder(path);
             }
             const DWORD attributes = GetFileAttributesW(path.c_str());
             if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
@@ -172,8 +217,7 @@ bool Installer::CreateFolders(const std::wstring& folder) {
 }
 
 bool Installer::LoadSetupLibrary() {
-    if (!fs::exists(platform::HostPath(setupLibrary)) &&
-        !PlaceFile({setupLibrary, "libtapweave-setup.so"})) {
+    if (!PlaceFile({setupLibrary, "libtapweave-setup.so"})) {
         return false;
     }
     library = LoadLibraryW(setupLibrary);
@@ -209,20 +253,15 @@ WORD Installer::WriteShortcuts(const std::wstring& installDir) {
     if (HasRecorder()) {
         entries.push_back({L"Macros - Create", recorder});
     }
-    wchar_t programs[MAX_PATH] = {};
-    if (!SHGetSpecialFolderPath(nullptr, programs, CSIDL_PROGRAMS, TRUE)) {
+    const std::wstring folder = ShortcutFolder(true);
+    if (folder.empty()) {
         return static_cast<WORD>(entries.size());
     }
-    const std::wstring folder = std::wstring(programs) + L"\\" + productName;
-    if (CreateDirectoryW(folder.c_str(), nullptr)) {
-        created.push_back(folder);
-    }
+    CreateDirectoryW(folder.c_str(), nullptr);
     WORD failed = 0;
     for (Entry& entry : entries) {
         std::wstring path = folder + L"\\" + entry.name + L".lnk";
-        if (SHCreateShortcut(path.data(), entry.target.data())) {
-            created.push_back(path);
-        } else {
+        if (!SHCreateShortcut(path.data(), entry.target.data())) {
             ++failed;
         }
     }
@@ -244,24 +283,28 @@ bool Installer::RecordInstallDirectory(const std::wstring& installDir) {
     return SetDefault(HKEY_LOCAL_MACHINE, InstallKey(), L"InstallDir", installDir);
 }
 
-void Installer::RemoveRegistration() {
-    RegDeleteKeyW(HKEY_CLASSES_ROOT, macroExtension.c_str());
-    RegDeleteKeyW(HKEY_CLASSES_ROOT, documentClass);
-    RegDeleteKeyW(HKEY_LOCAL_MACHINE, InstallKey().c_str());
-}
-
-// Removes what Install created, newest first; a folder it created goes with what the setup
-// library wrote into it.
-void Installer::RollBack() {
-    for (auto path = created.rbegin(); path != created.rend(); ++path) {
-        const std::string host = platform::HostPath(*path);
-        std::error_code error;
-        if (!host.empty()) {
-            fs::remove_all(host, error);
+std::vector<std::wstring> Installer::RemoveRegistration() {
+    const std::pair<HKEY, std::wstring> keys[] = {
+        {HKEY_CLASSES_ROOT, macroExtension},
+        {HKEY_CLASSES_ROOT, documentClass},
+        {HKEY_LOCAL_MACHINE, InstallKey()},
+    };
+    std::vector<std::wstring> failed;
+    for (const auto& [root, name] : keys) {
+        const LONG result = RegDeleteKeyW(root, name.c_str());
+        if (result != ERROR_SUCCESS && result != ERROR_FILE_NOT_FOUND) {
+            failed.push_back((root == HKEY_CLASSES_ROOT ? L"HKCR\\" : L"HKLM\\") + name);
         }
     }
-    created.clear();
-    RemoveRegistration();
+    return failed;
+}
+
+// Puts back what Install changed: the files, shortcuts and registry keys as they were before it,
+// and no folder it created.
+void Installer::RollBack() {
+    for (const std::wstring& part : before.Restore()) {
+        Complain("cannot put back " + Narrow(part));
+    }
 }
 
 void Installer::RemoveProductFiles(const std::vector<ProductFile>& files) {
@@ -272,6 +315,9 @@ void Installer::RemoveProductFiles(const std::vector<ProductFile>& files) {
 }
 
 int Installer::Install(const std::wstring& installDir) {
+    if (!KeepWhatInstallChanges(installDir)) {
+        return 1;
+    }
     if (!LoadSetupLibrary()) {
         RollBack();
         return 1;
@@ -322,9 +368,29 @@ int Installer::Uninstall() {
         return 1;
     }
     uninstallInit(nullptr, installDir.c_str());
-    RemoveProductFiles(ProductFiles(installDir));
-    RemoveRegistration();
+    const std::vector<ProductFile> files = ProductFiles(installDir);
+    RemoveProductFiles(files);
+    std::vector<std::wstring> left;
+    std::vector<std::wstring> parts = {ShortcutFolder(false), installDir, setupLibrary};
+    for (const ProductFile& file : files) {
+        parts.push_back(file.devicePath);
+    }
+    for (const std::wstring& part : parts) {
+        if (!part.empty() && OnDevice(part)) {
+            left.push_back(part);
+        }
+    }
+    // The record stays while files of the installation do, so that removal can be run again.
+    if (left.empty()) {
+        left = RemoveRegistration();
+    }
     uninstallExit(nullptr);
+    for (const std::wstring& part : left) {
+        Complain("cannot remove " + Narrow(part));
+    }
+    if (!left.empty()) {
+        return 1;
+    }
     std::printf("Tapweave removed from %s on the device %s\n", Narrow(installDir).c_str(),
                 platform::HostPath(L"\\").c_str());
     return 0;

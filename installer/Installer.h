@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "Snapshot.h"
 #include "platform/setup.h"
 #include "platform/types.h"
 
@@ -18,10 +19,12 @@ class Installer {
     Installer(const Installer&) = delete;
     Installer& operator=(const Installer&) = delete;
 
-    // Installs into the device path installDir (no trailing backslash). 0 on success; 1, with
-    // everything it put in place removed again, on failure.
+    // Installs into the device path installDir (no trailing backslash). 0 on success; 1 on
+    // failure, with everything it changed put back as it was.
     int Install(const std::wstring& installDir);
-    // Removes the installation the device records. 0 on success, 1 when there is none.
+    // Removes the installation the device records. 0 on success; 1 when there is none, or
+    // with a line for each part that could not be removed. While files of the installation
+    // remain, its record stays, so that removal can be run again.
     int Uninstall();
 
     // Whether the build has the recorder, which gets its Start-menu entry only when it exists.
@@ -38,7 +41,11 @@ class Installer {
     };
 
     std::vector<ProductFile> ProductFiles(const std::wstring& installDir) const;
+    static std::wstring ShortcutFolder(bool create);
+    bool KeepWhatInstallChanges(const std::wstring& installDir);
     bool CreateFolders(const std::wstring& folder);
+    // Puts the build's setup library in place of any other one (a damaged one included) and
+    // loads it.
     bool LoadSetupLibrary();
     bool PlaceFile(const ProductFile& file);
     // The number of entries that could not be written.
@@ -47,7 +54,8 @@ class Installer {
     bool RecordInstallDirectory(const std::wstring& installDir);
     void RollBack();
     static void RemoveProductFiles(const std::vector<ProductFile>& files);
-    static void RemoveRegistration();
+    // The registry keys that could not be removed.
+    static std::vector<std::wstring> RemoveRegistration();
 
     std::string buildFolder;
     HMODULE library = nullptr;
@@ -55,6 +63,6 @@ class Installer {
     pfnInstall_Exit installExit = nullptr;
     pfnUninstall_Init uninstallInit = nullptr;
     pfnUninstall_Exit uninstallExit = nullptr;
-    // What Install put in place, in order: device paths of files and folders it created.
-    std::vector<std::wstring> created;
+    // What the device held where Install writes, and the folders it created.
+    Snapshot before;
 };

@@ -77,6 +77,14 @@ std::wstring InstallDirectory(const std::wstring& given) {
     return directory;
 }
 
+// Whether every file the system keeps below the installation directory still has a device path
+// of at most MAX_PATH characters with its NUL; the longest is a numbered new macro's file.
+bool FitsTheDevice(const std::wstring& installDir) {
+    const std::wstring longest =
+        L"\\" + macrosFolderName + L"\\" + newMacroName + L" 9999" + macroExtension;
+    return installDir.size() + longest.size() < MAX_PATH;
+}
+
 int Start(const std::string& entry) {
     wchar_t programs[MAX_PATH] = {};
     if (!SHGetSpecialFolderPath(nullptr, programs, CSIDL_PROGRAMS, FALSE)) {
@@ -123,6 +131,9 @@ int main(int argc, char** argv) {
             installDir = InstallDirectory(Widen(args[++i]));
             if (installDir.empty()) {
                 return Usage("--dir needs a folder below the device's root, without . or ..");
+            }
+            if (!FitsTheDevice(installDir)) {
+                return Usage("--dir is too long for the files below it to have device paths");
             }
         } else {
             return Usage("unknown argument " + args[i]);

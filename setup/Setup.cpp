@@ -57,8 +57,11 @@ SETUP_EXPORT codeUNINSTALL_INIT Uninstall_Init(HWND, LPCWSTR installDir) {
     RegDeleteKeyW(HKEY_LOCAL_MACHINE, productRegistryKey.c_str());
     if (HWND recorder = FindWindowW(recorderClassName.c_str(), recorderWindowTitle.c_str())) {
         // The recorder ends, or, while it holds a calibrated touch panel, only hides: the
-        // restart after removal then ends it.
+        // restart after removal then ends it. Either way it stores its position as it closes,
+        // which the sent message waits for (within the device's limit for an answer), so the
+        // settings are cleared once more.
         SendMessageW(recorder, WM_CLOSE, 1, 0);
+        RegDeleteKeyW(HKEY_LOCAL_MACHINE, productRegistryKey.c_str());
         softResetNeeded = true;
     }
     wchar_t programs[MAX_PATH] = {};
@@ -77,6 +80,9 @@ SETUP_EXPORT codeUNINSTALL_EXIT Uninstall_Exit(HWND) {
                     L"Soft reset is required.\nPRESS JOYSTICK's CENTER or MAKE SOFT RESET manually",
                     productName.c_str(), MB_OK | MB_SETFOREGROUND | MB_TOPMOST);
         KernelIoControl(IOCTL_HAL_REBOOT, nullptr, 0, nullptr, 0, nullptr);
+        // A recorder that answered too late, or was closed again before the restart ended it,
+        // has stored its position since; nothing of it runs now.
+        RegDeleteKeyW(HKEY_LOCAL_MACHINE, productRegistryKey.c_str());
     }
     return codeUNINSTALL_EXIT_DONE;
 }

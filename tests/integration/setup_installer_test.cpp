@@ -1,10 +1,12 @@
 // The installer as a person runs it, a real process on a fresh device: what install puts in
-// place, what uninstall takes away, and the roll-back when the setup library refuses. Every run
-// has a deadline.
+// place, what uninstall takes away, the roll-back that puts back what an installation that
+// fails has changed, and the removal that says what it could not take away. Every run has a
+// deadline.
 #include <chrono>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <optional>
 #include <poll.h>
 #include <spawn.h>
@@ -14,6 +16,7 @@
 #include <vector>
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include "ScopedEnvironment.h"
 #include "TempDevice.h"
@@ -112,6 +115,23 @@ std::optional<std::wstring> Value(HKEY root, const wchar_t* keyName, const wchar
         RegQueryValueExW(key, name, nullptr, nullptr, reinterpret_cast<LPBYTE>(value), &size);
     RegCloseKey(key);
     return result == ERROR_SUCCESS ? std::optional<std::wstring>(value) : std::nullopt;
+}
+
+void SetText(HKEY root, const wchar_t* keyName, const std::wstring& text) {
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(root, keyName, 0, nullptr, 0, 0, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                   static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+    RegCloseKey(key);
+}
+
+// Runs SQL on the device's registry file beside the device's own connections.
+void OnRegistryFile(const std::string& device, const char* sql) {
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open((device + "/registry.db").c_str(), &db), SQLITE_OK);
+    EXPECT_EQ(sqlite3_exec(db, sql, nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
+    sqlite3_close(db);
 }
 
 std::wstring Target(const wchar_t* shortcut) {
@@ -231,6 +251,90 @@ TEST_F(InstallerProcess, WhenTheShortcutsCannotBeWrittenTheInstallationIsUndone)
     EXPECT_EQ(device.Read("Windows/Start Menu/Programs/Tapweave"), "in the way");
 }
 
+TEST_F(InstallerProcess, AFailedReinstallPutsBackWhatWasThere) {
+    const wchar_t* const command = L"macrosfile\\Shell\\Open\\Command";
+    const wchar_t* const position = L"SOFTWARE\\Veltrane\\Tapweave\\Recorder\\Window";
+    const char* const about = "Windows/Start Menu/Programs/Tapweave/Macros - About.lnk";
+    device.Write("Program Files/Tapweave/Macros/Mail.macros", "Pause 5\n");
+    ASSERT_EQ(Install({"install"}).exitCode, 0);
+    // What the person has set since: an editor of their own, the recorder's place.
+    SetText(HKEY_CLASSES_ROOT, command, L"ed \"%1\"");
+    SetText(HKEY_LOCAL_MACHINE, position, L"kept");
+
+    struct Fault {
+        const char* what;
+        std::function<void()> make;
+        std::function<void()> mend;
+    };
+    const Fault faults[] = {
+        {"the registry refuses the installation directory",
+         [&] {
+             OnRegistryFile(device.Directory(),
+                            "CREATE TRIGGER refuse BEFORE INSERT ON registry_values "
+                            "WHEN NEW.folded = 'installdir' BEGIN SELECT RAISE(ABORT, 'busy'); "
+                            "END");
+         },
+         [&] { OnRegistryFile(device.Directory(), "DROP TRIGGER refuse"); }},
+        {"a folder where the About shortcut belongs",
+         [&] {
+             fs::remove(device.Host(about));
+             device.Write(std::string(about) + "/mine", "kept");
+         },
+         [&] { EXPECT_EQ(device.Read(std::string(about) + "/mine"), "kept"); }},
+    };
+    for (const Fault& fault : faults) {
+        SCOPED_TRACE(fault.what);
+        fault.make();
+        const Outcome reinstall = Install({"install", "--dir", "\\Storage Card\\TW"});
+        EXPECT_EQ(reinstall.exitCode, 1) << reinstall.err;
+
+        EXPECT_EQ(Target(L"Macros - Show All.lnk"), L"\"\\Program Files\\Tapweave\\Player.exe\"");
+        EXPECT_EQ(Target(L"Mail.lnk"), L"\"\\Program Files\\Tapweave\\Player.exe\" \"Mail\"");
+        EXPECT_EQ(Value(HKEY_LOCAL_MACHINE, L"Software\\Apps\\Veltrane Tapweave", L"InstallDir"),
+                  L"\\Program Files\\Tapweave");
+        EXPECT_EQ(Value(HKEY_CLASSES_ROOT, command, nullptr), L"ed \"%1\"");
+        EXPECT_EQ(Value(HKEY_LOCAL_MACHINE, position, nullptr), L"kept");
+        EXPECT_TRUE(LinksTo(L"\\Windows\\Tapweave Setup.dll", "libtapweave-setup.so"));
+        EXPECT_TRUE(LinksTo(L"\\Program Files\\Tapweave\\Player.exe", "tapweave-player"));
+        EXPECT_FALSE(Exists(L"\\Storage Card"));
+        fault.mend();
+    }
+    EXPECT_EQ(Install({"uninstall"}).exitCode, 0);
+}
+
+TEST_F(InstallerProcess, ADamagedSetupLibraryIsReplacedAndRemovalSaysWhatItLeaves) {
+    const auto damage = [&] {
+        fs::remove(device.Host("Windows/Tapweave Setup.dll"));
+        device.Write("Windows/Tapweave Setup.dll", "damaged");
+    };
+    ASSERT_EQ(Install({"install"}).exitCode, 0);
+    damage();
+    const Outcome reinstall = Install({"install"});
+    EXPECT_EQ(reinstall.exitCode, 0) << reinstall.err;
+    EXPECT_TRUE(LinksTo(L"\\Windows\\Tapweave Setup.dll", "libtapweave-setup.so"));
+
+    // A file the device cannot delete keeps the installation directory.
+    damage();
+    device.Write("Program Files/Tapweave/Macros/kept:file", "x");
+    const Outcome stuck = Install({"uninstall"});
+    EXPECT_EQ(stuck.exitCode, 1);
+    EXPECT_NE(stuck.err.find("cannot remove \\Program Files\\Tapweave\n"), std::string::npos)
+        << stuck.err;
+    EXPECT_EQ(stuck.out.find("removed"), std::string::npos) << stuck.out;
+    EXPECT_FALSE(Exists(L"\\Windows\\Start Menu\\Programs\\Tapweave"));
+    // Still recorded, so that removal can be run again.
+    EXPECT_EQ(Value(HKEY_LOCAL_MACHINE, L"Software\\Apps\\Veltrane Tapweave", L"InstallDir"),
+              L"\\Program Files\\Tapweave");
+
+    fs::remove(device.Host("Program Files/Tapweave/Macros/kept:file"));
+    const Outcome again = Install({"uninstall"});
+    EXPECT_EQ(again.exitCode, 0) << again.err;
+    EXPECT_FALSE(Exists(L"\\Program Files\\Tapweave"));
+    EXPECT_FALSE(Exists(L"\\Windows\\Tapweave Setup.dll"));
+    EXPECT_EQ(Value(HKEY_LOCAL_MACHINE, L"Software\\Apps\\Veltrane Tapweave", L"InstallDir"),
+              std::nullopt);
+}
+
 TEST_F(InstallerProcess, BadArgumentsAreRefusedWithTheUsage) {
     for (const std::vector<std::string>& arguments :
          std::vector<std::vector<std::string>>{{},
@@ -238,6 +342,7 @@ TEST_F(InstallerProcess, BadArgumentsAreRefusedWithTheUsage) {
                                                {"install", "--dir"},
                                                {"install", "--dir", "\\"},
                                                {"install", "--dir", "\\Program Files\\.."},
+                                               {"install", "--dir", std::string(240, 'd')},
                                                {"uninstall", "--dir", "\\x"},
                                                {"install", "--bogus"}}) {
         const Outcome run = Install(arguments);

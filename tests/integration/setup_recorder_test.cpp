@@ -1,6 +1,7 @@
 // Removal while the recorder runs, with a stand-in program that has the recorder's main window
-// and answers WM_CLOSE as the recorder does: calibrated, it hides and the restart after removal
-// ends it; otherwise it ends at once. Every wait has a deadline.
+// and answers WM_CLOSE as the recorder does: it stores its position; calibrated, it hides and the
+// restart after removal ends it; otherwise it ends at once. Removal leaves no stored position.
+// Every wait has a deadline.
 #include <chrono>
 #include <csignal>
 #include <filesystem>
@@ -18,6 +19,7 @@
 #include "SetupLibrary.h"
 #include "TempDevice.h"
 #include "platform/gui.h"
+#include "platform/registry.h"
 #include "platform/windows.h"
 
 extern char** environ;
@@ -112,6 +114,16 @@ class RemovalWithRecorder : public ::testing::Test {
     SetupLibrary library{TAPWEAVE_BIN_DIR};
 };
 
+bool PositionStored() {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Veltrane\\Tapweave\\Recorder\\Window", 0, 0,
+                      &key) != ERROR_SUCCESS) {
+        return false;
+    }
+    RegCloseKey(key);
+    return true;
+}
+
 const char* const softResetMessage =
     "Tapweave: Soft reset is required.\nPRESS JOYSTICK's CENTER or MAKE SOFT RESET manually\n";
 
@@ -126,6 +138,10 @@ TEST_F(RemovalWithRecorder, ACalibratedRecorderHidesAndTheRestartEndsIt) {
     EXPECT_FALSE(IsWindowVisible(window));
     EXPECT_EQ(recorder.WaitForEnd(std::chrono::milliseconds(300)), std::nullopt);
     EXPECT_FALSE(fs::exists(device.Host("Program Files/Tapweave")));
+    EXPECT_FALSE(PositionStored());
+    // A close that reaches the still running recorder later stores its position once more.
+    SendMessageW(window, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(PositionStored());
 
     testing::internal::CaptureStderr();
     EXPECT_EQ(library.uninstallExit(nullptr), codeUNINSTALL_EXIT_DONE);
@@ -134,6 +150,7 @@ TEST_F(RemovalWithRecorder, ACalibratedRecorderHidesAndTheRestartEndsIt) {
     const std::optional<int> status = recorder.WaitForEnd(std::chrono::seconds(10));
     ASSERT_TRUE(status.has_value());
     EXPECT_TRUE(WIFSIGNALED(*status));
+    EXPECT_FALSE(PositionStored());
     // The restart leaves nothing of the processes that ran.
     EXPECT_TRUE(fs::is_empty(fs::path(device.Directory()) / "run"));
     EXPECT_EQ(FindWindowW(L"Tapweave Class", L"Tapweave Recorder"), nullptr);
@@ -148,6 +165,7 @@ TEST_F(RemovalWithRecorder, ARecorderThatIsNotCalibratedEndsAtOnce) {
     const std::optional<int> status = recorder.WaitForEnd(std::chrono::seconds(10));
     ASSERT_TRUE(status.has_value());
     EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == 0);
+    EXPECT_FALSE(PositionStored());
 
     // It had been running, so the device is still to be restarted.
     testing::internal::CaptureStderr();

@@ -1,25 +1,37 @@
 // Stands in for the recorder where removal meets it: its main window, of the recorder's class
-// and title, and its answer to WM_CLOSE with wParam 1 from the setup library. Run as
-// `stand-in-recorder [calibrated]`: calibrated, the window only hides, as the recorder's does
-// while it holds a calibrated touch panel; otherwise the program ends. It prints "ready" once
-// its window is on the device, and ends by itself after a minute whatever happens.
+// and title, and its answer to WM_CLOSE. Every close stores the window's position, as the
+// recorder's does. Run as `stand-in-recorder [calibrated]`: calibrated, the window only hides, as
+// the recorder's does while it holds a calibrated touch panel; otherwise WM_CLOSE with wParam 1
+// (the setup library's) ends the program. It prints "ready" once its window is on the device,
+// and ends by itself after a minute whatever happens.
 #include <cstdio>
 #include <cstring>
 #include <unistd.h>
 
 #include "platform/gui.h"
+#include "platform/registry.h"
 #include "platform/windows.h"
 
 namespace {
 
 bool calibrated = false;
 
+void StorePosition() {
+    HKEY key = nullptr;
+    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Veltrane\\Tapweave\\Recorder\\Window", 0,
+                        nullptr, 0, 0, nullptr, &key, nullptr) == ERROR_SUCCESS) {
+        const DWORD x = 0;
+        RegSetValueExW(key, L"x", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&x), sizeof(x));
+        RegCloseKey(key);
+    }
+}
+
 LRESULT WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_CLOSE:
-        if (wParam == 1 && calibrated) {
-            ShowWindow(hwnd, SW_HIDE);
-        } else {
+        StorePosition();
+        ShowWindow(hwnd, SW_HIDE);
+        if (wParam == 1 && !calibrated) {
             DestroyWindow(hwnd);
         }
         return 0;
