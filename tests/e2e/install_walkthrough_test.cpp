@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "ChildProcess.h"
+#include "DeviceTool.h"
 #include "MacroLibrary.h"
 #include "ScopedEnvironment.h"
 #include "TempDevice.h"
@@ -71,8 +72,7 @@ class InstallWalkthrough : public ::testing::Test {
     void TearDown() override {
         // A recorder left by a failed step does not outlive the test.
         if (FindWindowW(L"Tapweave Class", L"Tapweave Recorder") != nullptr) {
-            Run({TAPWEAVE_BIN_DIR "/tapweave-device", "post", "Tapweave Class", "Tapweave Recorder",
-                 "WM_CLOSE", "1", "0"});
+            DeviceTool({"post", "Tapweave Class", "Tapweave Recorder", "WM_CLOSE", "1", "0"});
         }
         alarm(0);
     }
@@ -126,9 +126,7 @@ TEST_F(InstallWalkthrough, InstallRecordFromTheShortcutPlayBackAndUninstall) {
     const std::string macro = MacroLibrary::macroFolder + "New Macro.macros";
     ASSERT_TRUE(Exists(Device(macro)));
     EXPECT_TRUE(Exists(Device(MacroLibrary::shortcutFolder + "New Macro.lnk")));
-    EXPECT_EQ(Run({TAPWEAVE_BIN_DIR "/tapweave-device", "send", "Dialog", "Tapweave", "WM_COMMAND",
-                   "1", "0"}),
-              0);
+    EXPECT_EQ(DeviceTool({"send", "Dialog", "Tapweave", "WM_COMMAND", "1", "0"}).exitCode, 0);
     ASSERT_TRUE(WaitUntil([] { return FindWindowW(L"Dialog", L"Tapweave") == nullptr; }));
     const std::string steps = device.Read(macro);
     EXPECT_NE(steps.find("\nPress 60 60\n"), std::string::npos) << steps;
@@ -136,9 +134,9 @@ TEST_F(InstallWalkthrough, InstallRecordFromTheShortcutPlayBackAndUninstall) {
     EXPECT_NE(steps.find("\nRelease \n"), std::string::npos) << steps;
 
     // Not calibrated: asked to end, the recorder ends.
-    EXPECT_EQ(Run({TAPWEAVE_BIN_DIR "/tapweave-device", "post", "Tapweave Class",
-                   "Tapweave Recorder", "WM_CLOSE", "1", "0"}),
-              0);
+    EXPECT_EQ(
+        DeviceTool({"post", "Tapweave Class", "Tapweave Recorder", "WM_CLOSE", "1", "0"}).exitCode,
+        0);
     EXPECT_TRUE(
         WaitUntil([] { return FindWindowW(L"Tapweave Class", L"Tapweave Recorder") == nullptr; }));
 

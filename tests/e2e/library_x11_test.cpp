@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "ChildProcess.h"
+#include "DeviceTool.h"
 #include "MacroDocument.h"
 #include "MacroLibrary.h"
 #include "ScopedEnvironment.h"
@@ -46,9 +47,7 @@ constexpr int clientSize = 150;
 
 // The library window closed, as its "ok" closes it.
 int CloseLibrary() {
-    return RunTool({TAPWEAVE_BIN_DIR "/tapweave-device", "send", "Dialog", "Tapweave", "WM_COMMAND",
-                    "1", "0"})
-        .exitCode;
+    return DeviceTool({"send", "Dialog", "Tapweave", "WM_COMMAND", "1", "0"}).exitCode;
 }
 
 class LibraryOnDisplay : public ::testing::Test {

@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "ChildProcess.h"
+#include "DeviceTool.h"
 #include "MacroLibrary.h"
 #include "ScopedEnvironment.h"
 #include "TempDevice.h"
@@ -54,8 +55,7 @@ constexpr const char* script = "4000 down 924 1276\n"
 
 // The recorder asked to end, as a message from another program asks it.
 int CloseRecorder() {
-    return RunTool({TAPWEAVE_BIN_DIR "/tapweave-device", "send", "Tapweave Class",
-                    "Tapweave Recorder", "WM_CLOSE", "1", "0"})
+    return DeviceTool({"send", "Tapweave Class", "Tapweave Recorder", "WM_CLOSE", "1", "0"})
         .exitCode;
 }
 
@@ -131,10 +131,7 @@ TEST_F(RecorderOnDisplay, AStrokeRecordedFromTheTouchScriptIsSavedNamedAndPlayed
     ASSERT_EQ(OnDisplay({"xdotool", "key", "Return"}), 0);
     EXPECT_TRUE(WaitUntil([&] { return library->HasMacroFile("Stroke"); }));
     EXPECT_TRUE(library->HasShortcut("Stroke"));
-    EXPECT_EQ(RunTool({TAPWEAVE_BIN_DIR "/tapweave-device", "send", "Dialog", "Tapweave",
-                       "WM_COMMAND", "1", "0"})
-                  .exitCode,
-              0);
+    EXPECT_EQ(DeviceTool({"send", "Dialog", "Tapweave", "WM_COMMAND", "1", "0"}).exitCode, 0);
     ASSERT_TRUE(WaitUntil([] { return FindWindowW(L"Dialog", L"Tapweave") == nullptr; }));
 
     client.Clear();

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "ChildProcess.h"
+#include "DeviceTool.h"
 #include "TempDevice.h"
 
 namespace {
@@ -12,9 +13,7 @@ namespace {
 // Runs the tool with a watchdog; standard error is folded into the output.
 ToolRun Tool(const std::vector<std::string>& arguments,
              const ChildProcess::Environment& environment = {}) {
-    std::vector<std::string> argv{TAPWEAVE_BIN_DIR "/tapweave-device"};
-    argv.insert(argv.end(), arguments.begin(), arguments.end());
-    return RunTool(argv, {.environment = environment, .errorsToOutput = true});
+    return DeviceTool(arguments, {.environment = environment, .errorsToOutput = true});
 }
 
 } // namespace

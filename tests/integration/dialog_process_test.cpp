@@ -12,6 +12,7 @@
 
 #include "AboutDialog.h"
 #include "ChildProcess.h"
+#include "DeviceTool.h"
 #include "ScopedEnvironment.h"
 #include "SharedNames.h"
 #include "ShowAboutDialog.h"
@@ -38,9 +39,7 @@ ChildProcess Helper(const std::string& name) {
 }
 
 int Tool(const std::vector<std::string>& arguments) {
-    std::vector<std::string> argv{TAPWEAVE_BIN_DIR "/tapweave-device"};
-    argv.insert(argv.end(), arguments.begin(), arguments.end());
-    return RunTool(argv).exitCode;
+    return DeviceTool(arguments).exitCode;
 }
 
 LRESULT ProgramProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {

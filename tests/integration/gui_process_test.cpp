@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "ChildProcess.h"
+#include "DeviceTool.h"
 #include "FixedDisplay.h"
 #include "ScopedEnvironment.h"
 #include "TempDevice.h"
@@ -120,9 +121,7 @@ template <class Condition> bool Eventually(Condition condition) {
 
 // Runs tapweave-device with the arguments; standard error is folded into the output.
 ToolRun Tool(const std::vector<std::string>& arguments) {
-    std::vector<std::string> argv{TAPWEAVE_BIN_DIR "/tapweave-device"};
-    argv.insert(argv.end(), arguments.begin(), arguments.end());
-    return RunTool(argv, {.errorsToOutput = true});
+    return DeviceTool(arguments, {.errorsToOutput = true});
 }
 
 class GuiProcesses : public ::testing::Test {

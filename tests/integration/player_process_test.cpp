@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "ChildProcess.h"
+#include "DeviceTool.h"
 #include "MacroLibrary.h"
 #include "ScopedEnvironment.h"
 #include "TempDevice.h"
@@ -64,12 +65,6 @@ class PlayerProcess : public ::testing::Test {
                                         .newSession = commandLine.has_value()});
         EXPECT_TRUE(started.Started());
         return started;
-    }
-
-    static int DeviceTool(const std::vector<std::string>& arguments) {
-        std::vector<std::string> argv{TAPWEAVE_BIN_DIR "/tapweave-device"};
-        argv.insert(argv.end(), arguments.begin(), arguments.end());
-        return RunTool(argv).exitCode;
     }
 
     TempDevice device;
@@ -132,7 +127,7 @@ TEST_F(PlayerProcess, AMacroThatCannotBeLoadedShowsAboutUntilItIsClosed) {
     ChildProcess& process = Start({"Macros - About"});
     ASSERT_TRUE(WaitUntil([] { return FindWindowW(L"Dialog", L"About") != nullptr; }));
     EXPECT_TRUE(process.Running());
-    EXPECT_EQ(DeviceTool({"send", "Dialog", "About", "WM_COMMAND", "1", "0"}), 0);
+    EXPECT_EQ(DeviceTool({"send", "Dialog", "About", "WM_COMMAND", "1", "0"}).exitCode, 0);
     EXPECT_EQ(process.ExitCode(), 0);
     EXPECT_TRUE(Injected(journal).empty());
 }
@@ -142,7 +137,7 @@ TEST_F(PlayerProcess, WithoutANameTheLibraryWindowShowsUntilItIsClosed) {
     ChildProcess& process = Start({});
     ASSERT_TRUE(WaitUntil([] { return FindWindowW(L"Dialog", L"Tapweave") != nullptr; }));
     EXPECT_TRUE(process.Running());
-    EXPECT_EQ(DeviceTool({"send", "Dialog", "Tapweave", "WM_COMMAND", "1", "0"}), 0);
+    EXPECT_EQ(DeviceTool({"send", "Dialog", "Tapweave", "WM_COMMAND", "1", "0"}).exitCode, 0);
     EXPECT_EQ(process.ExitCode(), 0);
     EXPECT_TRUE(Injected(journal).empty());
 }

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "ChildProcess.h"
+#include "DeviceTool.h"
 #include "MacroLibrary.h"
 #include "ScopedEnvironment.h"
 #include "TempDevice.h"
@@ -183,10 +184,7 @@ TEST_F(RecorderProcess, AStrokeFromTheTouchScriptIsSavedAsNewMacro) {
         }
     }
     EXPECT_EQ(steps, "Start Today\n \n \nPress 100 50\nMove 105 60\nRelease \n \n") << macro;
-    EXPECT_EQ(RunTool({TAPWEAVE_BIN_DIR "/tapweave-device", "send", "Dialog", "Tapweave",
-                       "WM_COMMAND", "1", "0"})
-                  .exitCode,
-              0);
+    EXPECT_EQ(DeviceTool({"send", "Dialog", "Tapweave", "WM_COMMAND", "1", "0"}).exitCode, 0);
     EXPECT_TRUE(WaitUntil([] { return FindWindowW(L"Dialog", L"Tapweave") == nullptr; }));
     EXPECT_TRUE(process.Running());
 }

@@ -52,12 +52,11 @@ std::vector<std::string> Variables(const ChildProcess::Environment& changes) {
     return variables;
 }
 
+// The strings' characters, ended by a null pointer, as exec takes them.
 std::vector<char*> Pointers(std::vector<std::string>& strings) {
-    std::vector<char*> pointers;
-    for (std::string& text : strings) {
-        pointers.push_back(text.data());
-    }
-    pointers.push_back(nullptr);
+    std::vector<char*> pointers(strings.size() + 1, nullptr);
+    std::transform(strings.begin(), strings.end(), pointers.begin(),
+                   [](std::string& text) { return text.data(); });
     return pointers;
 }
 
