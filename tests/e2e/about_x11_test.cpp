@@ -9,7 +9,7 @@
 #include <thread>
 #include <unistd.h>
 
-#include "DisplayProgram.h"
+#include "ChildProcess.h"
 #include "ScopedEnvironment.h"
 #include "TempDevice.h"
 #include "WaitUntil.h"
@@ -23,11 +23,6 @@ using namespace std::chrono_literals;
 
 constexpr int screenWidth = 240;
 constexpr int screenHeight = 320;
-
-int OnDisplay(const std::string& display, const std::string& command) {
-    return std::system(
-        ("DISPLAY=" + display + " timeout 20 " + command + " >/dev/null 2>&1").c_str());
-}
 
 } // namespace
 
@@ -45,9 +40,9 @@ TEST(AboutOnDisplay, ShownForAMissingMacroAndClosedByItsOkButton) {
     ScopedEnvironment screen("TAPWEAVE_SCREEN", nullptr);
     TempDevice device;
 
-    const pid_t player =
-        SpawnOnDisplay({TAPWEAVE_BIN_DIR "/tapweave-player", "Macros - About"}, server.Name());
-    ASSERT_GT(player, 0);
+    ChildProcess player =
+        server.StartProgram({TAPWEAVE_BIN_DIR "/tapweave-player", "Macros - About"});
+    ASSERT_TRUE(player.Started());
 
     HWND about = nullptr;
     EXPECT_TRUE(WaitUntil([&] {
@@ -60,15 +55,18 @@ TEST(AboutOnDisplay, ShownForAMissingMacroAndClosedByItsOkButton) {
         const std::filesystem::path shots = TAPWEAVE_BIN_DIR "/../test-artifacts";
         std::filesystem::create_directories(shots);
         const std::string shot = (shots / "about-dialog.png").string();
-        EXPECT_EQ(OnDisplay(server.Name(), "import -window root '" + shot + "'"), 0);
+        EXPECT_TRUE(server.Screenshot(shot));
         EXPECT_TRUE(std::filesystem::exists(shot));
 
         // The caption's "ok" sits at its right end, above the dialog's client area.
-        const std::string ok = std::to_string(screenWidth - 12) + " 12";
-        EXPECT_EQ(OnDisplay(server.Name(), "xdotool mousemove " + ok + " click 1"), 0);
+        EXPECT_EQ(server
+                      .RunProgram({"xdotool", "mousemove", std::to_string(screenWidth - 12), "12",
+                                   "click", "1"})
+                      .exitCode,
+                  0);
     }
 
-    EXPECT_EQ(ExitCode(player), 0) << "the player did not end with 0 when About was closed";
+    EXPECT_EQ(player.ExitCode(), 0) << "the player did not end with 0 when About was closed";
     EXPECT_EQ(FindWindowW(L"Dialog", L"About"), nullptr);
     alarm(0);
 }

@@ -1,47 +1,22 @@
 // tapweave-calibrate as a person runs it: on a display, with the touches from a touch script.
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <csignal>
-#include <spawn.h>
 #include <string>
-#include <sys/wait.h>
-#include <thread>
 #include <vector>
 
+#include "ChildProcess.h"
 #include "ScopedEnvironment.h"
 #include "TempDevice.h"
 #include "XvfbServer.h"
 #include "platform/registry.h"
 
-extern char** environ;
-
 namespace {
 
-// Runs the program with the arguments; its exit status, or -1 when the watchdog had to end it.
+// Runs the program with the arguments; its exit code, negative when the watchdog had to end it.
 int RunCalibrate(const std::vector<std::string>& arguments) {
-    std::vector<char*> argv;
-    const std::string program = std::string(TAPWEAVE_BIN_DIR) + "/tapweave-calibrate";
-    argv.push_back(const_cast<char*>(program.c_str()));
-    for (const std::string& argument : arguments) {
-        argv.push_back(const_cast<char*>(argument.c_str()));
-    }
-    argv.push_back(nullptr);
-    pid_t pid = 0;
-    if (posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv.data(), environ) != 0) {
-        return -2;
-    }
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    int status = 0;
-    while (waitpid(pid, &status, WNOHANG) != pid) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            kill(pid, SIGKILL);
-            waitpid(pid, &status, 0);
-            return -1;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    std::vector<std::string> argv{TAPWEAVE_BIN_DIR "/tapweave-calibrate"};
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    return ChildProcess(argv).ExitCode();
 }
 
 std::wstring StoredCalibration() {

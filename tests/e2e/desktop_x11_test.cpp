@@ -17,19 +17,16 @@
 #include <cstdlib>
 #include <cstring>
 #include <dirent.h>
-#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <memory>
 #include <optional>
-#include <poll.h>
-#include <spawn.h>
 #include <sstream>
 #include <string>
-#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 
+#include "ChildProcess.h"
 #include "ScopedEnvironment.h"
 #include "TempDevice.h"
 #include "WaitUntil.h"
@@ -38,12 +35,9 @@
 #include "platform/shell.h"
 #include "platform/windows.h"
 
-extern char** environ;
-
 namespace {
 
 using namespace std::chrono_literals;
-using Clock = std::chrono::steady_clock;
 
 const char* const reportCommand = "tapweave-desktop-report ";
 
@@ -197,66 +191,14 @@ std::vector<std::string> NulSeparated(const std::string& path) {
     return items;
 }
 
-// This binary in the role of an X client, ended by the destructor (and by itself after a
-// minute, should this process die first).
-class ClientProcess {
-  public:
-    explicit ClientProcess(const std::string& kind) {
-        int toChild[2];
-        int fromChild[2];
-        if (pipe2(toChild, O_CLOEXEC) != 0 || pipe2(fromChild, O_CLOEXEC) != 0) {
-            return;
-        }
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, toChild[0], STDIN_FILENO);
-        posix_spawn_file_actions_adddup2(&actions, fromChild[1], STDOUT_FILENO);
-        ScopedEnvironment role("TAPWEAVE_TEST_CLIENT", kind.c_str());
-        char* argv[] = {const_cast<char*>("client"), nullptr};
-        if (posix_spawn(&pid, "/proc/self/exe", &actions, nullptr, argv, environ) != 0) {
-            pid = -1;
-        }
-        posix_spawn_file_actions_destroy(&actions);
-        close(toChild[0]);
-        close(fromChild[1]);
-        input = toChild[1];
-        output = fromChild[0];
-    }
-
-    ~ClientProcess() { Stop(); }
-
-    bool WaitReady() {
-        pollfd ready{output, POLLIN, 0};
-        char line[6] = {};
-        return pid > 0 && poll(&ready, 1, 10000) == 1 && read(output, line, 6) == 6 &&
-               std::memcmp(line, "ready\n", 6) == 0;
-    }
-
-    pid_t Pid() const { return pid; }
-
-    void Stop() {
-        if (input >= 0) {
-            close(input);
-            input = -1;
-        }
-        if (output >= 0) {
-            close(output);
-            output = -1;
-        }
-        if (pid > 0) {
-            if (!WaitUntil([this] { return waitpid(pid, nullptr, WNOHANG) == pid; })) {
-                kill(pid, SIGKILL);
-                waitpid(pid, nullptr, 0);
-            }
-            pid = -1;
-        }
-    }
-
-  private:
-    pid_t pid = -1;
-    int input = -1;
-    int output = -1;
-};
+// This binary in the role of an X client, killed when the object goes (and ending by itself
+// after a minute, should this process die first).
+ChildProcess StartClient(const std::string& kind) {
+    return ChildProcess({"/proc/self/exe"}, {.environment = {{"TAPWEAVE_TEST_CLIENT", kind}},
+                                             .output = ChildProcess::Stream::Capture,
+                                             .input = true,
+                                             .name = "client"});
+}
 
 SHELLEXECUTEINFO Info(LPCWSTR file, LPCWSTR parameters) {
     SHELLEXECUTEINFO info{};
@@ -323,10 +265,10 @@ TEST_F(DesktopX11Test, BareDesktopIsTheTodayScreenOfTheShell) {
 }
 
 TEST_F(DesktopX11Test, DesktopAndDockWindowsBelongToTheShell) {
-    ClientProcess desktop("desktop");
-    ClientProcess dock("dock");
-    ASSERT_TRUE(desktop.WaitReady());
-    ASSERT_TRUE(dock.WaitReady());
+    ChildProcess desktop = StartClient("desktop");
+    ChildProcess dock = StartClient("dock");
+    ASSERT_TRUE(desktop.WaitForLine("ready"));
+    ASSERT_TRUE(dock.WaitForLine("ready"));
     const HWND today = FindWindowW(L"DesktopExplorerWindow", L"Desktop");
     ASSERT_NE(today, nullptr);
     EXPECT_EQ(GetForegroundWindow(), today);
@@ -339,8 +281,8 @@ TEST_F(DesktopX11Test, DesktopAndDockWindowsBelongToTheShell) {
 }
 
 TEST_F(DesktopX11Test, ClientWindowInFrontBelongsToItsProgram) {
-    ClientProcess client("window");
-    ASSERT_TRUE(client.WaitReady());
+    ChildProcess client = StartClient("window");
+    ASSERT_TRUE(client.WaitForLine("ready"));
     const HWND front = GetForegroundWindow();
     const HWND today = FindWindowW(L"DesktopExplorerWindow", L"Desktop");
     ASSERT_NE(front, nullptr);
@@ -372,8 +314,8 @@ TEST_F(DesktopX11Test, RunningProgramIsBroughtUpInsteadOfStartedTwice) {
     const std::string marker = device->Directory() + "/started";
     const std::wstring parameters = Wide(reportCommand + marker);
     {
-        ClientProcess client("window");
-        ASSERT_TRUE(client.WaitReady());
+        ChildProcess client = StartClient("window");
+        ASSERT_TRUE(client.WaitForLine("ready"));
         const HWND window = GetForegroundWindow();
         SetForegroundWindow(FindWindowW(L"DesktopExplorerWindow", L"Desktop"));
         const std::wstring file = Wide(self);

@@ -15,17 +15,16 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
 #include <filesystem>
+#include <iterator>
 #include <optional>
-#include <poll.h>
-#include <spawn.h>
+#include <sstream>
 #include <string>
-#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
 
+#include "ChildProcess.h"
 #include "ScopedEnvironment.h"
 #include "TempDevice.h"
 #include "WaitUntil.h"
@@ -33,12 +32,9 @@
 #include "platform/commctrl.h"
 #include "platform/gui.h"
 
-extern char** environ;
-
 namespace {
 
 using namespace std::chrono_literals;
-using Clock = std::chrono::steady_clock;
 
 constexpr int screenWidth = 240;
 constexpr int screenHeight = 320;
@@ -220,92 +216,6 @@ int RunDialog() {
 
 // --- The test side --------------------------------------------------------------------------
 
-// An outside program, ended after a few seconds should it hang.
-bool RunTool(const std::string& command) {
-    return std::system(("timeout 20 " + command + " >/dev/null 2>&1").c_str()) == 0;
-}
-
-// The child program with the test's display and device, on the Qt backend, and the variables
-// given.
-class Child {
-  public:
-    explicit Child(std::vector<std::string> variables = {}) {
-        int fromChild[2];
-        if (pipe2(fromChild, O_CLOEXEC) != 0) {
-            return;
-        }
-        variables.emplace_back("TAPWEAVE_LISTVIEW_QT_ROLE=1");
-        for (char** variable = environ; *variable; ++variable) {
-            const std::string entry = *variable;
-            const std::string name = entry.substr(0, entry.find('='));
-            if (name != "WAYLAND_DISPLAY" && name != "QT_QPA_PLATFORM" && name != "TAPWEAVE_GUI" &&
-                name != "TAPWEAVE_SCREEN") {
-                variables.push_back(entry);
-            }
-        }
-        std::vector<char*> envp;
-        for (std::string& variable : variables) {
-            envp.push_back(variable.data());
-        }
-        envp.push_back(nullptr);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, fromChild[1], STDOUT_FILENO);
-        char* argv[] = {const_cast<char*>("listview-qt-child"), nullptr};
-        if (posix_spawn(&pid, "/proc/self/exe", &actions, nullptr, argv, envp.data()) != 0) {
-            pid = -1;
-        }
-        posix_spawn_file_actions_destroy(&actions);
-        close(fromChild[1]);
-        output = fromChild[0];
-    }
-    ~Child() {
-        close(output);
-        if (pid > 0) {
-            kill(pid, SIGKILL);
-            waitpid(pid, nullptr, 0);
-        }
-    }
-    Child(const Child&) = delete;
-    Child& operator=(const Child&) = delete;
-
-    // The next line the child says that starts with the prefix; nullopt when none comes in
-    // time.
-    std::optional<std::string> WaitFor(const std::string& prefix, Clock::duration timeout = 10s) {
-        const Clock::time_point deadline = Clock::now() + timeout;
-        for (;;) {
-            for (; next < lines.size(); ++next) {
-                if (lines[next].rfind(prefix, 0) == 0) {
-                    return lines[next++];
-                }
-            }
-            const auto left =
-                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-            pollfd readable{output, POLLIN, 0};
-            if (left.count() <= 0 || poll(&readable, 1, static_cast<int>(left.count())) != 1) {
-                return std::nullopt;
-            }
-            char buffer[512];
-            const ssize_t count = read(output, buffer, sizeof buffer);
-            if (count <= 0) {
-                return std::nullopt;
-            }
-            pending.append(buffer, static_cast<std::size_t>(count));
-            for (std::size_t end; (end = pending.find('\n')) != std::string::npos;) {
-                lines.push_back(pending.substr(0, end));
-                pending.erase(0, end + 1);
-            }
-        }
-    }
-
-  private:
-    pid_t pid = -1;
-    int output = -1;
-    std::string pending;
-    std::vector<std::string> lines;
-    std::size_t next = 0;
-};
-
 class GuiListViewQt : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -325,8 +235,22 @@ class GuiListViewQt : public ::testing::Test {
             std::filesystem::path(device->Host(programPath)).parent_path());
         std::filesystem::copy_file(TAPWEAVE_BIN_DIR "/libtapweave-test-player.so",
                                    device->Host(programPath));
-        child.emplace();
-        ASSERT_TRUE(child->WaitFor("ready"));
+        StartChild();
+    }
+    // The child program with the test's display and device, on the Qt backend; an item to
+    // insert while a label is being edited, when given.
+    void StartChild(std::optional<std::string> insert = std::nullopt) {
+        child.reset();
+        child.emplace(std::vector<std::string>{"/proc/self/exe"},
+                      ChildProcess::Options{.environment = {{"TAPWEAVE_LISTVIEW_QT_ROLE", "1"},
+                                                            {"TAPWEAVE_LISTVIEW_QT_INSERT", insert},
+                                                            {"WAYLAND_DISPLAY", std::nullopt},
+                                                            {"QT_QPA_PLATFORM", std::nullopt},
+                                                            {"TAPWEAVE_GUI", std::nullopt},
+                                                            {"TAPWEAVE_SCREEN", std::nullopt}},
+                                            .output = ChildProcess::Stream::Capture,
+                                            .name = "listview-qt-child"});
+        ASSERT_TRUE(child->WaitForLine("ready"));
         ASSERT_TRUE(WaitUntil([&] { return ListShown(); })) << "the list is not drawn";
     }
     void TearDown() override {
@@ -384,12 +308,18 @@ class GuiListViewQt : public ::testing::Test {
         return Count(0, 0, 60, SH_CAPTION_HEIGHT).blue > 300 && LabelShown(0);
     }
 
-    bool Xdo(const std::string& arguments) const { return RunTool("xdotool " + arguments); }
+    // xdotool with the words of the arguments.
+    bool Xdo(const std::string& arguments) const {
+        std::vector<std::string> argv{"xdotool"};
+        std::istringstream words(arguments);
+        argv.insert(argv.end(), std::istream_iterator<std::string>(words), {});
+        return RunTool(argv).exitCode == 0;
+    }
 
     ::Display* x = nullptr;
     std::optional<ScopedEnvironment> environment;
     std::optional<TempDevice> device;
-    std::optional<Child> child;
+    std::optional<ChildProcess> child;
 };
 
 TEST_F(GuiListViewQt, ThreeItemsAreDrawnSortedWithTheirIconsAndLabels) {
@@ -399,7 +329,7 @@ TEST_F(GuiListViewQt, ThreeItemsAreDrawnSortedWithTheirIconsAndLabels) {
     std::filesystem::create_directories(artifacts);
     const std::string screenshot = (artifacts / "gui_listview_qt.png").string();
     std::filesystem::remove(screenshot);
-    EXPECT_TRUE(RunTool("import -window root " + screenshot));
+    EXPECT_EQ(RunTool({"import", "-window", "root", screenshot}).exitCode, 0);
 
     for (int index = 0; index < 3; ++index) {
         const Counts icon = Count(CellX(index) + iconLeft, CellY(index) + iconTop, 32, 32);
@@ -416,7 +346,7 @@ TEST_F(GuiListViewQt, ThreeItemsAreDrawnSortedWithTheirIconsAndLabels) {
 
 TEST_F(GuiListViewQt, ATapSelectsTheItemAndTellsTheDialog) {
     ASSERT_TRUE(Xdo("mousemove " + IconCentre(1) + " click 1"));
-    EXPECT_EQ(child->WaitFor("click "), "click 1");
+    EXPECT_EQ(child->WaitForLine("click "), "click 1");
     // The label of the selected item is on the highlight colour.
     EXPECT_TRUE(WaitUntil([&] { return Label(1).blue > 20; }));
     EXPECT_EQ(Label(0).blue, 0);
@@ -424,65 +354,62 @@ TEST_F(GuiListViewQt, ATapSelectsTheItemAndTellsTheDialog) {
 
 TEST_F(GuiListViewQt, ARightClickOpensTheMenuAndRenameEditsTheLabel) {
     ASSERT_TRUE(Xdo("mousemove " + IconCentre(2) + " click 3"));
-    EXPECT_EQ(child->WaitFor("hold "), "hold 2 " + IconCentre(2));
+    EXPECT_EQ(child->WaitForLine("hold "), "hold 2 " + IconCentre(2));
     // Dismissed first, then Rename, the menu's first item.
     std::this_thread::sleep_for(300ms);
     ASSERT_TRUE(Xdo("key Escape"));
-    EXPECT_EQ(child->WaitFor("menu "), "menu 0");
+    EXPECT_EQ(child->WaitForLine("menu "), "menu 0");
     ASSERT_TRUE(Xdo("mousemove " + IconCentre(2) + " click 3"));
-    ASSERT_TRUE(child->WaitFor("hold "));
+    ASSERT_TRUE(child->WaitForLine("hold "));
     std::this_thread::sleep_for(300ms);
     ASSERT_TRUE(Xdo("key Down Return"));
-    EXPECT_EQ(child->WaitFor("menu "), "menu 2");
-    EXPECT_EQ(child->WaitFor("begin "), "begin 2");
+    EXPECT_EQ(child->WaitForLine("menu "), "menu 2");
+    EXPECT_EQ(child->WaitForLine("begin "), "begin 2");
 
     // The whole label is selected in the editor: typing replaces it.
     std::this_thread::sleep_for(300ms);
     ASSERT_TRUE(Xdo("type --delay 20 Able"));
     ASSERT_TRUE(Xdo("key Return"));
-    EXPECT_EQ(child->WaitFor("end "), "end Able");
+    EXPECT_EQ(child->WaitForLine("end "), "end Able");
     // "Able" sorts first; the dialog's ok button ends it, and it reports the list.
     ASSERT_TRUE(Xdo("mousemove " + std::to_string(screenWidth - 13) + " 13 click 1"));
-    EXPECT_EQ(child->WaitFor("item "), "item Able");
-    EXPECT_EQ(child->WaitFor("item "), "item alpha");
-    EXPECT_EQ(child->WaitFor("item "), "item Beta");
+    EXPECT_EQ(child->WaitForLine("item "), "item Able");
+    EXPECT_EQ(child->WaitForLine("item "), "item alpha");
+    EXPECT_EQ(child->WaitForLine("item "), "item Beta");
 }
 
 TEST_F(GuiListViewQt, TapAndHoldOpensTheMenuWithoutATap) {
     ASSERT_TRUE(Xdo("mousemove " + IconCentre(0) + " mousedown 1"));
-    EXPECT_EQ(child->WaitFor("hold ", 5s), "hold 0 " + IconCentre(0));
+    EXPECT_EQ(child->WaitForLine("hold ", 5s), "hold 0 " + IconCentre(0));
     std::this_thread::sleep_for(300ms);
     ASSERT_TRUE(Xdo("key Escape"));
-    EXPECT_EQ(child->WaitFor("menu "), "menu 0");
+    EXPECT_EQ(child->WaitForLine("menu "), "menu 0");
     ASSERT_TRUE(Xdo("mouseup 1"));
     // The hold took the stroke: no tap follows; an Escape in the editor cancels.
-    EXPECT_FALSE(child->WaitFor("click ", 500ms));
+    EXPECT_FALSE(child->WaitForLine("click ", 500ms));
 
     ASSERT_TRUE(Xdo("mousedown 1"));
-    ASSERT_TRUE(child->WaitFor("hold "));
+    ASSERT_TRUE(child->WaitForLine("hold "));
     std::this_thread::sleep_for(300ms);
     ASSERT_TRUE(Xdo("key Down Return"));
     ASSERT_TRUE(Xdo("mouseup 1"));
-    EXPECT_EQ(child->WaitFor("begin "), "begin 0");
+    EXPECT_EQ(child->WaitForLine("begin "), "begin 0");
     std::this_thread::sleep_for(300ms);
     ASSERT_TRUE(Xdo("type --delay 20 Zed"));
     ASSERT_TRUE(Xdo("key Escape"));
-    EXPECT_EQ(child->WaitFor("end "), "end <null>");
+    EXPECT_EQ(child->WaitForLine("end "), "end <null>");
     // The editor is gone, the label there again, selected.
     EXPECT_TRUE(WaitUntil([&] { return Label(0).blue > 20; }));
 }
 
 TEST_F(GuiListViewQt, TheEditorFollowsItsLabelWhenAnItemComesBeforeIt) {
-    child.reset();
-    child.emplace(std::vector<std::string>{"TAPWEAVE_LISTVIEW_QT_INSERT=Aaa"});
-    ASSERT_TRUE(child->WaitFor("ready"));
-    ASSERT_TRUE(WaitUntil([&] { return ListShown(); }));
+    StartChild("Aaa");
     ASSERT_TRUE(Xdo("mousemove " + IconCentre(2) + " click 3"));
-    ASSERT_TRUE(child->WaitFor("hold "));
+    ASSERT_TRUE(child->WaitForLine("hold "));
     std::this_thread::sleep_for(300ms);
     ASSERT_TRUE(Xdo("key Down Return"));
-    EXPECT_EQ(child->WaitFor("begin "), "begin 2");
-    ASSERT_TRUE(child->WaitFor("inserted"));
+    EXPECT_EQ(child->WaitForLine("begin "), "begin 2");
+    ASSERT_TRUE(child->WaitForLine("inserted"));
     // "Gamma" went on to the next row, and its editor with it: the label now in its old place
     // is drawn, and the new place is not empty.
     EXPECT_TRUE(WaitUntil(
@@ -491,10 +418,10 @@ TEST_F(GuiListViewQt, TheEditorFollowsItsLabelWhenAnItemComesBeforeIt) {
     std::this_thread::sleep_for(300ms);
     ASSERT_TRUE(Xdo("type --delay 20 Zed"));
     ASSERT_TRUE(Xdo("key Return"));
-    EXPECT_EQ(child->WaitFor("end "), "end Zed");
+    EXPECT_EQ(child->WaitForLine("end "), "end Zed");
     ASSERT_TRUE(Xdo("mousemove " + std::to_string(screenWidth - 13) + " 13 click 1"));
     for (const char* label : {"Aaa", "alpha", "Beta", "Zed"}) {
-        EXPECT_EQ(child->WaitFor("item "), std::string("item ") + label);
+        EXPECT_EQ(child->WaitForLine("item "), std::string("item ") + label);
     }
 }
 

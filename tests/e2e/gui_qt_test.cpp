@@ -21,20 +21,18 @@
 #include <cstdlib>
 #include <cstring>
 #include <dlfcn.h>
-#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <optional>
-#include <poll.h>
-#include <spawn.h>
 #include <sstream>
 #include <string>
-#include <sys/wait.h>
 #include <thread>
 #include <type_traits>
 #include <unistd.h>
 #include <vector>
 
+#include "ChildProcess.h"
 #include "ScopedEnvironment.h"
 #include "TempDevice.h"
 #include "WaitUntil.h"
@@ -42,12 +40,9 @@
 #include "platform/gui.h"
 #include "platform/windows.h"
 
-extern char** environ;
-
 namespace {
 
 using namespace std::chrono_literals;
-using Clock = std::chrono::steady_clock;
 
 constexpr int screenWidth = 240;
 constexpr int screenHeight = 320;
@@ -301,129 +296,25 @@ std::string ReadAll(const std::string& path) {
     return out.str();
 }
 
-// An outside program, ended after a few seconds should it hang.
-bool RunTool(const std::string& command) {
-    return std::system(("timeout 20 " + command + " >/dev/null 2>&1").c_str()) == 0;
-}
-
 // This binary in one of its child roles, with the test's display and device and nothing that
 // would choose another backend or screen.
-class Child {
-  public:
-    explicit Child(const char* role) {
-        int toChild[2];
-        int fromChild[2];
-        if (pipe2(toChild, O_CLOEXEC) != 0 || pipe2(fromChild, O_CLOEXEC) != 0) {
-            return;
-        }
-        std::vector<std::string> variables = {std::string("TAPWEAVE_GUI_QT_ROLE=") + role};
-        for (char** variable = environ; *variable; ++variable) {
-            const std::string entry = *variable;
-            const std::string name = entry.substr(0, entry.find('='));
-            if (name != "WAYLAND_DISPLAY" && name != "QT_QPA_PLATFORM" && name != "TAPWEAVE_GUI" &&
-                name != "TAPWEAVE_SCREEN" && name != "XDG_SESSION_TYPE") {
-                variables.push_back(entry);
-            }
-        }
-        std::vector<char*> envp;
-        for (std::string& variable : variables) {
-            envp.push_back(variable.data());
-        }
-        envp.push_back(nullptr);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, toChild[0], STDIN_FILENO);
-        posix_spawn_file_actions_adddup2(&actions, fromChild[1], STDOUT_FILENO);
-        char* argv[] = {const_cast<char*>("gui-qt-child"), nullptr};
-        if (posix_spawn(&pid, "/proc/self/exe", &actions, nullptr, argv, envp.data()) != 0) {
-            pid = -1;
-        }
-        posix_spawn_file_actions_destroy(&actions);
-        close(toChild[0]);
-        close(fromChild[1]);
-        input = toChild[1];
-        output = fromChild[0];
-    }
+ChildProcess StartChild(const char* role) {
+    return ChildProcess({"/proc/self/exe"}, {.environment = {{"TAPWEAVE_GUI_QT_ROLE", role},
+                                                             {"WAYLAND_DISPLAY", std::nullopt},
+                                                             {"QT_QPA_PLATFORM", std::nullopt},
+                                                             {"TAPWEAVE_GUI", std::nullopt},
+                                                             {"TAPWEAVE_SCREEN", std::nullopt},
+                                                             {"XDG_SESSION_TYPE", std::nullopt}},
+                                             .output = ChildProcess::Stream::Capture,
+                                             .input = true,
+                                             .name = "gui-qt-child"});
+}
 
-    ~Child() {
-        close(input);
-        close(output);
-        if (pid > 0) {
-            kill(pid, SIGKILL);
-            waitpid(pid, nullptr, 0);
-        }
-    }
-
-    pid_t Pid() const { return pid; }
-
-    // Reads the child's lines until one starts with the prefix; that line, or nullopt when the
-    // child says nothing of the kind in time.
-    std::optional<std::string> WaitFor(const std::string& prefix, Clock::duration timeout = 10s) {
-        const Clock::time_point deadline = Clock::now() + timeout;
-        for (;;) {
-            for (; next < lines.size(); ++next) {
-                if (lines[next].rfind(prefix, 0) == 0) {
-                    return lines[next++];
-                }
-            }
-            const auto left =
-                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-            pollfd readable{output, POLLIN, 0};
-            if (left.count() <= 0 || poll(&readable, 1, static_cast<int>(left.count())) != 1) {
-                return std::nullopt;
-            }
-            char buffer[512];
-            const ssize_t count = read(output, buffer, sizeof buffer);
-            if (count <= 0) {
-                return std::nullopt;
-            }
-            pending.append(buffer, static_cast<std::size_t>(count));
-            for (std::size_t end; (end = pending.find('\n')) != std::string::npos;) {
-                lines.push_back(pending.substr(0, end));
-                pending.erase(0, end + 1);
-            }
-        }
-    }
-
-    // Every line the child has said so far that starts with one of the prefixes, read or not.
-    template <class... Prefixes> std::vector<std::string> Said(const Prefixes&... prefixes) const {
-        std::vector<std::string> found;
-        for (const std::string& line : lines) {
-            if (((line.rfind(prefixes, 0) == 0) || ...)) {
-                found.push_back(line);
-            }
-        }
-        return found;
-    }
-
-    bool WaitExit(Clock::duration timeout) {
-        int status = 0;
-        const bool ended =
-            WaitUntil([&] { return pid <= 0 || waitpid(pid, &status, WNOHANG) == pid; }, timeout);
-        if (ended && pid > 0) {
-            exitStatus = status;
-            pid = -1;
-        }
-        return ended;
-    }
-
-    int ExitStatus() const { return exitStatus; }
-
-    // The window handle the child reported.
-    HWND Window() {
-        const std::optional<std::string> line = WaitFor("hwnd ");
-        return line ? reinterpret_cast<HWND>(std::stoull(line->substr(5))) : nullptr;
-    }
-
-  private:
-    pid_t pid = -1;
-    int input = -1;
-    int output = -1;
-    int exitStatus = -1;
-    std::string pending;
-    std::vector<std::string> lines;
-    std::size_t next = 0;
-};
+// The window handle the child reported.
+HWND WindowOf(ChildProcess& child) {
+    const std::optional<std::string> line = child.WaitForLine("hwnd ");
+    return line ? reinterpret_cast<HWND>(std::stoull(line->substr(5))) : nullptr;
+}
 
 bool MapsQt(pid_t pid) {
     const std::string maps = ReadAll("/proc/" + std::to_string(pid) + "/maps");
@@ -590,7 +481,13 @@ class GuiQtTest : public ::testing::Test {
         return CaptionShown() && DarkPixels(10, SH_CAPTION_HEIGHT + 10, 120, 22) > 20;
     }
 
-    bool Xdo(const std::string& arguments) const { return RunTool("xdotool " + arguments); }
+    // xdotool with the words of the arguments.
+    bool Xdo(const std::string& arguments) const {
+        std::vector<std::string> argv{"xdotool"};
+        std::istringstream words(arguments);
+        argv.insert(argv.end(), std::istream_iterator<std::string>(words), {});
+        return RunTool(argv).exitCode == 0;
+    }
 
     // The X window that shows the child's window, found by the process that maps it.
     ::Window XWindowOf(pid_t pid) const {
@@ -642,8 +539,8 @@ class GuiQtTest : public ::testing::Test {
 };
 
 TEST_F(GuiQtTest, DialogHasTheDeviceLookAndItsOkButtonEndsIt) {
-    Child dialog("dialog");
-    ASSERT_NE(dialog.Window(), nullptr);
+    ChildProcess dialog = StartChild("dialog");
+    ASSERT_NE(WindowOf(dialog), nullptr);
     ASSERT_TRUE(WaitUntil([&] { return DialogShown(); }));
 
     // Kept with the build for a person to look at.
@@ -652,7 +549,7 @@ TEST_F(GuiQtTest, DialogHasTheDeviceLookAndItsOkButtonEndsIt) {
     std::filesystem::create_directories(artifacts);
     const std::string screenshot = (artifacts / "gui_qt_dialog.png").string();
     std::filesystem::remove(screenshot);
-    EXPECT_TRUE(RunTool("import -window root " + screenshot));
+    EXPECT_EQ(RunTool({"import", "-window", "root", screenshot}).exitCode, 0);
     EXPECT_TRUE(std::filesystem::exists(screenshot));
 
     // The caption shows the title in white on its left and the white "ok" button on its
@@ -676,41 +573,42 @@ TEST_F(GuiQtTest, DialogHasTheDeviceLookAndItsOkButtonEndsIt) {
     EXPECT_GT(DarkPixels(10, SH_CAPTION_HEIGHT + 60, 120, 20), 20);
     EXPECT_TRUE(MapsQt(dialog.Pid()));
     // Once shown, the windows are not asked to paint again and again.
-    dialog.WaitFor("nothing more", 300ms);
-    const std::size_t paints = dialog.Said("paint", "pad paint").size();
-    dialog.WaitFor("nothing more", 500ms);
-    EXPECT_EQ(dialog.Said("paint", "pad paint").size(), paints);
+    dialog.WaitForLine("nothing more", 300ms);
+    const std::size_t paints = dialog.Said({"paint", "pad paint"}).size();
+    dialog.WaitForLine("nothing more", 500ms);
+    EXPECT_EQ(dialog.Said({"paint", "pad paint"}).size(), paints);
 
     ASSERT_TRUE(Xdo("mousemove " + std::to_string(screenWidth - 13) + " 13 click 1"));
-    EXPECT_EQ(dialog.WaitFor("command "), "command 1 0");
-    EXPECT_EQ(dialog.WaitFor("ended "), "ended " + std::to_string(dialogResult));
-    ASSERT_TRUE(dialog.WaitExit(10s));
-    EXPECT_EQ(dialog.ExitStatus(), 0);
+    EXPECT_EQ(dialog.WaitForLine("command "), "command 1 0");
+    EXPECT_EQ(dialog.WaitForLine("ended "), "ended " + std::to_string(dialogResult));
+    const std::optional<int> status = dialog.WaitStatus(10s);
+    ASSERT_TRUE(status);
+    EXPECT_EQ(*status, 0);
 }
 
 TEST_F(GuiQtTest, KeysReachTheDialogAndF1AsksForHelp) {
-    Child dialog("dialog");
-    ASSERT_NE(dialog.Window(), nullptr);
+    ChildProcess dialog = StartChild("dialog");
+    ASSERT_NE(WindowOf(dialog), nullptr);
     ASSERT_TRUE(WaitUntil([&] { return DialogShown(); }));
-    ASSERT_TRUE(dialog.WaitFor("activate 1"));
+    ASSERT_TRUE(dialog.WaitForLine("activate 1"));
 
     ASSERT_TRUE(Xdo("key F1"));
-    EXPECT_EQ(dialog.WaitFor("help "), "help " + std::to_string(HELPINFO_WINDOW));
-    EXPECT_EQ(dialog.WaitFor("keydown "), "keydown " + std::to_string(VK_F1));
-    EXPECT_EQ(dialog.WaitFor("keyup "), "keyup " + std::to_string(VK_F1));
+    EXPECT_EQ(dialog.WaitForLine("help "), "help " + std::to_string(HELPINFO_WINDOW));
+    EXPECT_EQ(dialog.WaitForLine("keydown "), "keydown " + std::to_string(VK_F1));
+    EXPECT_EQ(dialog.WaitForLine("keyup "), "keyup " + std::to_string(VK_F1));
 
     ASSERT_TRUE(Xdo("key Left Up Right Down Return Escape F2"));
     for (const int vk : {0x25, 0x26, 0x27, 0x28, 0x0D, 0x1B, 0x71}) {
-        EXPECT_EQ(dialog.WaitFor("keydown "), "keydown " + std::to_string(vk));
-        EXPECT_EQ(dialog.WaitFor("keyup "), "keyup " + std::to_string(vk));
+        EXPECT_EQ(dialog.WaitForLine("keydown "), "keydown " + std::to_string(vk));
+        EXPECT_EQ(dialog.WaitForLine("keyup "), "keyup " + std::to_string(vk));
     }
     // Only F1 asks for help.
-    EXPECT_EQ(dialog.Said("help ").size(), 1u);
+    EXPECT_EQ(dialog.Said({"help "}).size(), 1u);
 }
 
 TEST_F(GuiQtTest, StylusGoesToTheWindowUnderItInClientCoordinates) {
-    Child dialog("dialog");
-    ASSERT_NE(dialog.Window(), nullptr);
+    ChildProcess dialog = StartChild("dialog");
+    ASSERT_NE(WindowOf(dialog), nullptr);
     ASSERT_TRUE(WaitUntil([&] { return DialogShown(); }));
 
     // On the pad, dragged across it: the pad keeps the stylus until it is lifted, even
@@ -720,30 +618,30 @@ TEST_F(GuiQtTest, StylusGoesToTheWindowUnderItInClientCoordinates) {
                     " mousedown 1 mousemove " + std::to_string(padX + 30) + " " +
                     std::to_string(screenY + 20) + " mousemove 5 " + std::to_string(screenY - 10) +
                     " mouseup 1"));
-    EXPECT_EQ(dialog.WaitFor("pad down "), "pad down 10 5 1");
-    EXPECT_EQ(dialog.WaitFor("pad up "), "pad up -15 -10 0");
+    EXPECT_EQ(dialog.WaitForLine("pad down "), "pad down 10 5 1");
+    EXPECT_EQ(dialog.WaitForLine("pad up "), "pad up -15 -10 0");
     // Moves may be merged, as the device merges them; the last one is where the stylus went.
-    const std::vector<std::string> moves = dialog.Said("pad move ");
+    const std::vector<std::string> moves = dialog.Said({"pad move "});
     ASSERT_FALSE(moves.empty());
     EXPECT_EQ(moves.back(), "pad move -15 -10 1");
 
     // On a label: static text lets the stylus through to the dialog.
     ASSERT_TRUE(Xdo("mousemove 50 " + std::to_string(SH_CAPTION_HEIGHT + 15) + " click 1"));
-    EXPECT_EQ(dialog.WaitFor("down "), "down 50 15 1");
-    EXPECT_EQ(dialog.WaitFor("up "), "up 50 15 0");
+    EXPECT_EQ(dialog.WaitForLine("down "), "down 50 15 1");
+    EXPECT_EQ(dialog.WaitForLine("up "), "up 50 15 0");
 
     // The caption and the menu bar are the shell's, not the dialog's.
     ASSERT_TRUE(Xdo("mousemove 40 10 click 1 mousemove 40 " + std::to_string(screenHeight - 5) +
                     " click 1 mousemove 60 " + std::to_string(SH_CAPTION_HEIGHT + 200) +
                     " click 1"));
-    EXPECT_EQ(dialog.WaitFor("down "), "down 60 200 1");
-    EXPECT_EQ(dialog.Said("down ").size(), 2u);
-    EXPECT_TRUE(dialog.Said("command ").empty());
+    EXPECT_EQ(dialog.WaitForLine("down "), "down 60 200 1");
+    EXPECT_EQ(dialog.Said({"down "}).size(), 2u);
+    EXPECT_TRUE(dialog.Said({"command "}).empty());
 }
 
 TEST_F(GuiQtTest, ClosingFromTheWindowManagerAsksTheWindow) {
-    Child dialog("dialog");
-    ASSERT_NE(dialog.Window(), nullptr);
+    ChildProcess dialog = StartChild("dialog");
+    ASSERT_NE(WindowOf(dialog), nullptr);
     ASSERT_TRUE(WaitUntil([&] { return DialogShown(); }));
     const ::Window window = XWindowOf(dialog.Pid());
     ASSERT_NE(window, 0u);
@@ -757,32 +655,32 @@ TEST_F(GuiQtTest, ClosingFromTheWindowManagerAsksTheWindow) {
     close.xclient.data.l[1] = CurrentTime;
     XSendEvent(x, window, False, NoEventMask, &close);
     XSync(x, False);
-    EXPECT_TRUE(dialog.WaitFor("close"));
+    EXPECT_TRUE(dialog.WaitForLine("close"));
     // The dialog chose to stay.
     std::this_thread::sleep_for(200ms);
     EXPECT_TRUE(CaptionShown());
-    EXPECT_TRUE(dialog.Said("ended ").empty());
+    EXPECT_TRUE(dialog.Said({"ended "}).empty());
 }
 
 TEST_F(GuiQtTest, FrontWindowFollowsTheKeyboardFocus) {
-    Child dialog("dialog");
-    const HWND hwnd = dialog.Window();
+    ChildProcess dialog = StartChild("dialog");
+    const HWND hwnd = WindowOf(dialog);
     ASSERT_NE(hwnd, nullptr);
     ASSERT_TRUE(WaitUntil([&] { return DialogShown(); }));
-    ASSERT_TRUE(dialog.WaitFor("activate 1"));
+    ASSERT_TRUE(dialog.WaitForLine("activate 1"));
     EXPECT_TRUE(WaitUntil([&] { return GetForegroundWindow() == hwnd; }));
 
     // Another X client takes the keyboard: the dialog is told, and the desktop's window is
     // the front window.
     const ::Window other = FocusOwnWindow();
-    EXPECT_TRUE(dialog.WaitFor("activate " + std::to_string(WA_INACTIVE)));
+    EXPECT_TRUE(dialog.WaitForLine("activate " + std::to_string(WA_INACTIVE)));
     EXPECT_TRUE(WaitUntil([&] { return GetForegroundWindow() != hwnd; }));
     EXPECT_NE(GetForegroundWindow(), nullptr);
 
     // A tap on the dialog brings it back before the dialog sees the tap.
     ASSERT_TRUE(Xdo("mousemove 60 " + std::to_string(SH_CAPTION_HEIGHT + 200) + " click 1"));
-    ASSERT_TRUE(dialog.WaitFor("up "));
-    const std::vector<std::string> seen = dialog.Said("activate ", "down ");
+    ASSERT_TRUE(dialog.WaitForLine("up "));
+    const std::vector<std::string> seen = dialog.Said({"activate ", "down "});
     EXPECT_EQ(seen, (std::vector<std::string>{"activate 1", "activate 0", "activate 1",
                                               "down 60 200 1"}));
     EXPECT_TRUE(WaitUntil([&] { return GetForegroundWindow() == hwnd; }));
@@ -791,8 +689,8 @@ TEST_F(GuiQtTest, FrontWindowFollowsTheKeyboardFocus) {
 }
 
 TEST_F(GuiQtTest, ScreenChangeReachesTheWindowsAndTheDialogRefits) {
-    Child dialog("dialog");
-    ASSERT_NE(dialog.Window(), nullptr);
+    ChildProcess dialog = StartChild("dialog");
+    ASSERT_NE(WindowOf(dialog), nullptr);
     ASSERT_TRUE(WaitUntil([&] { return DialogShown(); }));
     ScreenResizer screen(x);
     if (!screen.Available()) {
@@ -800,19 +698,19 @@ TEST_F(GuiQtTest, ScreenChangeReachesTheWindowsAndTheDialogRefits) {
     }
     constexpr int shorter = screenHeight - 40;
     screen.Resize(screenWidth, shorter);
-    EXPECT_EQ(dialog.WaitFor("settingchange "),
+    EXPECT_EQ(dialog.WaitForLine("settingchange "),
               "settingchange " + std::to_string(SETTINGCHANGE_RESET));
     // The menu bar follows the dialog to the foot of the smaller screen.
     EXPECT_TRUE(WaitUntil([&] {
         const Color menuBar = Pixel(screenWidth / 2, shorter - SH_MENUBAR_HEIGHT / 2);
         return menuBar.red == menuBar.blue && menuBar.red > 0x90 && menuBar.red < 0xF0;
     }));
-    EXPECT_EQ(dialog.Said("settingchange ").size(), 1u);
+    EXPECT_EQ(dialog.Said({"settingchange "}).size(), 1u);
 }
 
 TEST_F(GuiQtTest, PopupTakesNoActivationAndFollowsItsDrag) {
-    Child popup("popup");
-    const HWND hwnd = popup.Window();
+    ChildProcess popup = StartChild("popup");
+    const HWND hwnd = WindowOf(popup);
     ASSERT_NE(hwnd, nullptr);
     const auto shownAt = [&](int left, int top) {
         const Color border = Pixel(left, top);
@@ -826,31 +724,31 @@ TEST_F(GuiQtTest, PopupTakesNoActivationAndFollowsItsDrag) {
     // A tap: stylus messages in client coordinates (inside the border), no activation.
     ASSERT_TRUE(Xdo("mousemove " + std::to_string(popupX + 11) + " " + std::to_string(popupY + 6) +
                     " click 1"));
-    EXPECT_EQ(popup.WaitFor("down "), "down 10 5 1");
-    EXPECT_EQ(popup.WaitFor("up "), "up 10 5 0");
-    EXPECT_TRUE(popup.Said("activate ").empty());
+    EXPECT_EQ(popup.WaitForLine("down "), "down 10 5 1");
+    EXPECT_EQ(popup.WaitForLine("up "), "up 10 5 0");
+    EXPECT_TRUE(popup.Said({"activate "}).empty());
     EXPECT_NE(GetForegroundWindow(), hwnd);
 
     // A drag moves the window with the stylus, through the core's SetWindowPos.
     ASSERT_TRUE(Xdo("mousemove " + std::to_string(popupX + 11) + " " + std::to_string(popupY + 6) +
                     " mousedown 1 mousemove " + std::to_string(popupX + 51) + " " +
                     std::to_string(popupY + 46) + " mouseup 1"));
-    EXPECT_TRUE(popup.WaitFor("up "));
+    EXPECT_TRUE(popup.WaitForLine("up "));
     EXPECT_TRUE(WaitUntil([&] { return shownAt(popupX + 40, popupY + 40); }));
     RECT rect{};
     EXPECT_TRUE(GetWindowRect(hwnd, &rect));
     EXPECT_EQ(rect.left, popupX + 40);
     EXPECT_EQ(rect.top, popupY + 40);
-    EXPECT_TRUE(popup.Said("activate ").empty());
+    EXPECT_TRUE(popup.Said({"activate "}).empty());
 
     // A message from another process wakes the pop-up's thread out of Qt's event loop.
     EXPECT_EQ(SendMessageW(hwnd, WM_CLOSE, 0, 0), 0);
-    EXPECT_EQ(popup.WaitFor("ended "), "ended 0");
+    EXPECT_EQ(popup.WaitForLine("ended "), "ended 0");
 }
 
 TEST_F(GuiQtTest, ProgramThatShowsNoWindowNeverLoadsQt) {
-    Child program("nowindow");
-    ASSERT_EQ(program.WaitFor("ready "), "ready 1");
+    ChildProcess program = StartChild("nowindow");
+    ASSERT_EQ(program.WaitForLine("ready "), "ready 1");
     EXPECT_FALSE(MapsQt(program.Pid()));
 }
 

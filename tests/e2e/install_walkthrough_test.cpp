@@ -8,16 +8,17 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iterator>
 #include <string>
-#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
+#include <vector>
 
+#include "ChildProcess.h"
+#include "DeviceTool.h"
 #include "MacroLibrary.h"
 #include "ScopedEnvironment.h"
 #include "TempDevice.h"
@@ -71,23 +72,27 @@ class InstallWalkthrough : public ::testing::Test {
     void TearDown() override {
         // A recorder left by a failed step does not outlive the test.
         if (FindWindowW(L"Tapweave Class", L"Tapweave Recorder") != nullptr) {
-            Run(std::string(TAPWEAVE_BIN_DIR) +
-                "/tapweave-device post 'Tapweave Class' 'Tapweave Recorder' WM_CLOSE 1 0");
+            DeviceTool({"post", "Tapweave Class", "Tapweave Recorder", "WM_CLOSE", "1", "0"});
         }
         alarm(0);
     }
 
-    // Runs a shell command with the given variables, bounded by a timeout; its exit code.
-    static int Run(const std::string& command, const std::string& variables = "") {
-        const int status =
-            std::system((variables + " timeout 30 " + command + " >/dev/null 2>&1").c_str());
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    // Runs a program with the given variables, bounded by a timeout; its exit code. Its
+    // outputs go nowhere: a program it starts may outlive it.
+    static int Run(const std::vector<std::string>& command,
+                   const ChildProcess::Environment& environment = {}) {
+        return RunTool(command, {.environment = environment,
+                                 .output = ChildProcess::Stream::Discard,
+                                 .errors = ChildProcess::Stream::Discard})
+            .exitCode;
     }
-    int Install(const std::string& arguments) const {
-        return Run(std::string(TAPWEAVE_BIN_DIR) + "/tapweave-install " + arguments);
+    static int Install(const std::vector<std::string>& arguments) {
+        std::vector<std::string> command{TAPWEAVE_BIN_DIR "/tapweave-install"};
+        command.insert(command.end(), arguments.begin(), arguments.end());
+        return Run(command);
     }
-    int OnDisplay(const std::string& command) const {
-        return Run(command, "DISPLAY=" + server.Name() + " TAPWEAVE_INPUT=x11");
+    int OnDisplay(const std::vector<std::string>& command) const {
+        return Run(command, {{"DISPLAY", server.Name()}, {"TAPWEAVE_INPUT", "x11"}});
     }
     std::string Device(const std::string& relative) const { return device.Host(relative); }
 
@@ -104,16 +109,16 @@ class InstallWalkthrough : public ::testing::Test {
 };
 
 TEST_F(InstallWalkthrough, InstallRecordFromTheShortcutPlayBackAndUninstall) {
-    ASSERT_EQ(Install("install --desktop-entries"), 0);
+    ASSERT_EQ(Install({"install", "--desktop-entries"}), 0);
     const std::string createEntry = MacroLibrary::shortcutFolder + "Macros - Create.lnk";
     ASSERT_TRUE(Exists(Device(createEntry)));
     EXPECT_TRUE(Exists(xdg + "/applications/tapweave-recorder.desktop"));
 
     // Started as the Start menu starts it; the script and the display come with the environment.
-    ASSERT_EQ(
-        OnDisplay(std::string(TAPWEAVE_BIN_DIR) + "/tapweave-install start 'Macros - Create'"), 0);
+    ASSERT_EQ(OnDisplay({TAPWEAVE_BIN_DIR "/tapweave-install", "start", "Macros - Create"}), 0);
     ASSERT_TRUE(WaitUntil([&] {
-        return OnDisplay("xdotool search --onlyvisible --name '^Tapweave Recorder$'") == 0;
+        return OnDisplay({"xdotool", "search", "--onlyvisible", "--name", "^Tapweave Recorder$"}) ==
+               0;
     }));
 
     // Stop saves the stroke and opens the library window for its name; closing it keeps the name.
@@ -121,9 +126,7 @@ TEST_F(InstallWalkthrough, InstallRecordFromTheShortcutPlayBackAndUninstall) {
     const std::string macro = MacroLibrary::macroFolder + "New Macro.macros";
     ASSERT_TRUE(Exists(Device(macro)));
     EXPECT_TRUE(Exists(Device(MacroLibrary::shortcutFolder + "New Macro.lnk")));
-    EXPECT_EQ(
-        Run(std::string(TAPWEAVE_BIN_DIR) + "/tapweave-device send Dialog Tapweave WM_COMMAND 1 0"),
-        0);
+    EXPECT_EQ(DeviceTool({"send", "Dialog", "Tapweave", "WM_COMMAND", "1", "0"}).exitCode, 0);
     ASSERT_TRUE(WaitUntil([] { return FindWindowW(L"Dialog", L"Tapweave") == nullptr; }));
     const std::string steps = device.Read(macro);
     EXPECT_NE(steps.find("\nPress 60 60\n"), std::string::npos) << steps;
@@ -131,16 +134,16 @@ TEST_F(InstallWalkthrough, InstallRecordFromTheShortcutPlayBackAndUninstall) {
     EXPECT_NE(steps.find("\nRelease \n"), std::string::npos) << steps;
 
     // Not calibrated: asked to end, the recorder ends.
-    EXPECT_EQ(Run(std::string(TAPWEAVE_BIN_DIR) +
-                  "/tapweave-device post 'Tapweave Class' 'Tapweave Recorder' WM_CLOSE 1 0"),
-              0);
+    EXPECT_EQ(
+        DeviceTool({"post", "Tapweave Class", "Tapweave Recorder", "WM_CLOSE", "1", "0"}).exitCode,
+        0);
     EXPECT_TRUE(
         WaitUntil([] { return FindWindowW(L"Tapweave Class", L"Tapweave Recorder") == nullptr; }));
 
     // The installed player plays it on the default screen: pixel (60, 60) is (16380, 12240).
     const std::string journal = device.Directory() + "/played.log";
-    ASSERT_EQ(Run("'" + Device(MacroLibrary::playerFile) + "' 'New Macro'",
-                  "TAPWEAVE_INPUT=journal:" + journal),
+    ASSERT_EQ(Run({Device(MacroLibrary::playerFile), "New Macro"},
+                  {{"TAPWEAVE_INPUT", "journal:" + journal}}),
               0);
     const std::string played = ReadFile(journal);
     EXPECT_NE(played.find("mouse_event flags=0x8002 dx=16380 dy=12240 "), std::string::npos)
@@ -150,14 +153,14 @@ TEST_F(InstallWalkthrough, InstallRecordFromTheShortcutPlayBackAndUninstall) {
     EXPECT_NE(played.find("mouse_event flags=0x8004 dx=21840 dy=14280 "), std::string::npos)
         << played;
 
-    ASSERT_EQ(Install("uninstall --desktop-entries"), 0);
+    ASSERT_EQ(Install({"uninstall", "--desktop-entries"}), 0);
     EXPECT_FALSE(Exists(Device("Program Files/Tapweave")));
     EXPECT_FALSE(Exists(Device("Windows/Start Menu/Programs/Tapweave")));
     EXPECT_FALSE(Exists(Device("Windows/Tapweave Setup.dll")));
     EXPECT_TRUE(Exists(Device("Program Files")));
     EXPECT_FALSE(Exists(xdg + "/applications/tapweave-recorder.desktop"));
     EXPECT_FALSE(Exists(xdg + "/applications/tapweave-macros.desktop"));
-    EXPECT_NE(Install("start 'Macros - Create'"), 0);
+    EXPECT_NE(Install({"start", "Macros - Create"}), 0);
 }
 
 } // namespace

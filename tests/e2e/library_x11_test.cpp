@@ -12,19 +12,18 @@
 #include <algorithm>
 #include <chrono>
 #include <csignal>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <functional>
 #include <optional>
 #include <string>
-#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
 
-#include "DisplayProgram.h"
+#include "ChildProcess.h"
+#include "DeviceTool.h"
 #include "MacroDocument.h"
 #include "MacroLibrary.h"
 #include "ScopedEnvironment.h"
@@ -46,23 +45,9 @@ constexpr int clientX = 280;
 constexpr int clientY = 400;
 constexpr int clientSize = 150;
 
-// Runs the command for at most 20 seconds, with the variables given before it.
-int Shell(const std::string& command, const std::string& variables = "") {
-    return std::system((variables + " timeout 20 " + command + " >/dev/null 2>&1").c_str());
-}
-
-// The standard output of the command, run for at most 20 seconds.
-std::string Output(const std::string& command, const std::string& variables) {
-    FILE* pipe = popen((variables + " timeout 20 " + command + " 2>/dev/null").c_str(), "r");
-    std::string out;
-    char buffer[256];
-    while (pipe && std::fgets(buffer, sizeof buffer, pipe)) {
-        out += buffer;
-    }
-    if (pipe) {
-        pclose(pipe);
-    }
-    return out;
+// The library window closed, as its "ok" closes it.
+int CloseLibrary() {
+    return DeviceTool({"send", "Dialog", "Tapweave", "WM_COMMAND", "1", "0"}).exitCode;
 }
 
 class LibraryOnDisplay : public ::testing::Test {
@@ -83,7 +68,8 @@ class LibraryOnDisplay : public ::testing::Test {
         HWND dialog = nullptr;
         if (!WaitUntil([&] { return (dialog = FindWindowW(L"Dialog", L"Tapweave")) != nullptr; }) ||
             !WaitUntil([this] {
-                return OnDisplay("xdotool search --onlyvisible --name '^Tapweave$'") == 0;
+                return OnDisplay({"xdotool", "search", "--onlyvisible", "--name", "^Tapweave$"})
+                           .exitCode == 0;
             })) {
             return std::nullopt;
         }
@@ -94,20 +80,21 @@ class LibraryOnDisplay : public ::testing::Test {
         return rect;
     }
 
-    int OnDisplay(const std::string& command) {
-        return Shell(command, "DISPLAY=" + server->Name());
+    ToolRun OnDisplay(const std::vector<std::string>& command) {
+        return server->RunProgram(command);
     }
 
     // How many windows of the player are on the screen.
     std::size_t PlayerWindows() {
-        const std::string ids = Output("xdotool search --onlyvisible --classname tapweave-player",
-                                       "DISPLAY=" + server->Name());
+        const std::string ids =
+            OnDisplay({"xdotool", "search", "--onlyvisible", "--classname", "tapweave-player"})
+                .output;
         return static_cast<std::size_t>(std::count(ids.begin(), ids.end(), '\n'));
     }
 
     void Screenshot(const std::string& name) {
         const std::string shot = std::string(TAPWEAVE_BIN_DIR "/../") + name;
-        OnDisplay("import -window root '" + shot + "'");
+        server->Screenshot(shot);
         EXPECT_TRUE(std::filesystem::exists(shot)) << shot;
     }
 
@@ -125,8 +112,8 @@ TEST_F(LibraryOnDisplay, TappingAMacroPlaysItIntoTheProgramUnderIt) {
     library->Save("Tap The Client", "Press 355 475\nRelease \nPause 0.05 s\nPress 281 401\n"
                                     "Release \n");
     library->Save("Other Macro", "Press 1 1\nRelease \n");
-    const pid_t player = SpawnOnDisplay({TAPWEAVE_BIN_DIR "/tapweave-player"}, server->Name());
-    ASSERT_GT(player, 0);
+    ChildProcess player = server->StartProgram({TAPWEAVE_BIN_DIR "/tapweave-player"});
+    ASSERT_TRUE(player.Started());
     const std::optional<RECT> window = LibraryWindow();
     ASSERT_TRUE(window) << "no library window";
     Screenshot("library-window.png");
@@ -136,9 +123,10 @@ TEST_F(LibraryOnDisplay, TappingAMacroPlaysItIntoTheProgramUnderIt) {
     ASSERT_TRUE(client.WaitReady(10s));
     // The first icon of the list ("Other Macro" sorts before "Tap The Client"), then the second.
     const int iconY = static_cast<int>(window->top) + 18;
-    const std::string tap = "xdotool mousemove " + std::to_string(window->left + 37 + 75) + " " +
-                            std::to_string(iconY) + " click 1";
-    ASSERT_EQ(OnDisplay(tap), 0);
+    ASSERT_EQ(OnDisplay({"xdotool", "mousemove", std::to_string(window->left + 37 + 75),
+                         std::to_string(iconY), "click", "1"})
+                  .exitCode,
+              0);
 
     const std::vector<XInputClient::Arrival> arrivals = client.WaitFor(4, 20s);
     ASSERT_EQ(arrivals.size(), 4u);
@@ -151,9 +139,9 @@ TEST_F(LibraryOnDisplay, TappingAMacroPlaysItIntoTheProgramUnderIt) {
     }
 
     // The library window stays until its "ok" closes it.
-    EXPECT_EQ(waitpid(player, nullptr, WNOHANG), 0);
-    EXPECT_EQ(Shell(TAPWEAVE_BIN_DIR "/tapweave-device send Dialog Tapweave WM_COMMAND 1 0"), 0);
-    EXPECT_EQ(ExitCode(player), 0);
+    EXPECT_TRUE(player.Running());
+    EXPECT_EQ(CloseLibrary(), 0);
+    EXPECT_EQ(player.ExitCode(), 0);
 }
 
 TEST_F(LibraryOnDisplay, ASavedRecordingOpensReadyToBeNamed) {
@@ -162,14 +150,14 @@ TEST_F(LibraryOnDisplay, ASavedRecordingOpensReadyToBeNamed) {
     const ScopedEnvironment role("TAPWEAVE_LIBRARY_SAVE", "Recorded");
     const ScopedEnvironment filter("GTEST_FILTER", "LibraryHelper.DISABLED_SaveRecording");
     const ScopedEnvironment disabled("GTEST_ALSO_RUN_DISABLED_TESTS", "1");
-    const pid_t recorder = SpawnOnDisplay({"/proc/self/exe"}, server->Name());
-    ASSERT_GT(recorder, 0);
+    ChildProcess recorder = server->StartProgram({"/proc/self/exe"});
+    ASSERT_TRUE(recorder.Started());
     ASSERT_TRUE(LibraryWindow()) << "no library window";
     Screenshot("library-rename.png");
 
     // The new macro's label is open: typing replaces it, Enter renames the macro.
-    ASSERT_EQ(OnDisplay("xdotool key ctrl+a type 'Groceries'"), 0);
-    ASSERT_EQ(OnDisplay("xdotool key Return"), 0);
+    ASSERT_EQ(OnDisplay({"xdotool", "key", "ctrl+a", "type", "Groceries"}).exitCode, 0);
+    ASSERT_EQ(OnDisplay({"xdotool", "key", "Return"}).exitCode, 0);
     EXPECT_TRUE(WaitUntil([&] { return library->HasMacroFile("Groceries"); }));
     EXPECT_TRUE(library->HasShortcut("Groceries"));
     EXPECT_FALSE(library->HasMacroFile("New Macro"));
@@ -177,35 +165,36 @@ TEST_F(LibraryOnDisplay, ASavedRecordingOpensReadyToBeNamed) {
     EXPECT_EQ(device->Read(MacroLibrary::macroFolder + "Groceries.macros"),
               "Press 10 20\nRelease \n");
 
-    EXPECT_EQ(Shell(TAPWEAVE_BIN_DIR "/tapweave-device send Dialog Tapweave WM_COMMAND 1 0"), 0);
-    EXPECT_EQ(ExitCode(recorder), 0);
+    EXPECT_EQ(CloseLibrary(), 0);
+    EXPECT_EQ(recorder.ExitCode(), 0);
 }
 
 TEST_F(LibraryOnDisplay, HoldingAMacroOffersRenameAndTypingRenamesIt) {
     library->Save("Old Name", "Press 1 1\nRelease \n");
-    const pid_t player = SpawnOnDisplay({TAPWEAVE_BIN_DIR "/tapweave-player"}, server->Name());
-    ASSERT_GT(player, 0);
+    ChildProcess player = server->StartProgram({TAPWEAVE_BIN_DIR "/tapweave-player"});
+    ASSERT_TRUE(player.Started());
     const std::optional<RECT> window = LibraryWindow();
     ASSERT_TRUE(window) << "no library window";
     const std::size_t windows = PlayerWindows();
 
     // A right click stands for tap-and-hold; the menu's first command is "Rename".
-    const std::string hold = "xdotool mousemove " + std::to_string(window->left + 37) + " " +
-                             std::to_string(window->top + 18) + " click 3";
-    ASSERT_EQ(OnDisplay(hold), 0);
+    ASSERT_EQ(OnDisplay({"xdotool", "mousemove", std::to_string(window->left + 37),
+                         std::to_string(window->top + 18), "click", "3"})
+                  .exitCode,
+              0);
     ASSERT_TRUE(WaitUntil([&] { return PlayerWindows() > windows; })) << "no menu";
-    ASSERT_EQ(OnDisplay("xdotool key Down Return"), 0);
+    ASSERT_EQ(OnDisplay({"xdotool", "key", "Down", "Return"}).exitCode, 0);
     // The label stays open while the menu's owner gets the focus back.
     ASSERT_TRUE(WaitUntil([&] { return PlayerWindows() == windows; }));
-    ASSERT_EQ(OnDisplay("xdotool key ctrl+a type 'New Name'"), 0);
-    ASSERT_EQ(OnDisplay("xdotool key Return"), 0);
+    ASSERT_EQ(OnDisplay({"xdotool", "key", "ctrl+a", "type", "New Name"}).exitCode, 0);
+    ASSERT_EQ(OnDisplay({"xdotool", "key", "Return"}).exitCode, 0);
     EXPECT_TRUE(WaitUntil([&] { return library->HasShortcut("New Name"); }));
     EXPECT_TRUE(library->HasMacroFile("New Name"));
     EXPECT_FALSE(library->HasMacroFile("Old Name"));
     EXPECT_FALSE(library->HasShortcut("Old Name"));
 
-    EXPECT_EQ(Shell(TAPWEAVE_BIN_DIR "/tapweave-device send Dialog Tapweave WM_COMMAND 1 0"), 0);
-    EXPECT_EQ(ExitCode(player), 0);
+    EXPECT_EQ(CloseLibrary(), 0);
+    EXPECT_EQ(player.ExitCode(), 0);
 }
 
 // Run as its own program by ASavedRecordingOpensReadyToBeNamed: the document holds a recording and

@@ -11,18 +11,17 @@
 
 #include <chrono>
 #include <csignal>
-#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <optional>
 #include <regex>
 #include <string>
-#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
 
-#include "DisplayProgram.h"
+#include "ChildProcess.h"
+#include "DeviceTool.h"
 #include "MacroLibrary.h"
 #include "ScopedEnvironment.h"
 #include "TempDevice.h"
@@ -54,8 +53,10 @@ constexpr const char* script = "4000 down 924 1276\n"
                                "6000 down 988 1276\n"
                                "6050 up 988 1276\n";
 
-int Shell(const std::string& command, const std::string& variables = "") {
-    return std::system((variables + " timeout 20 " + command + " >/dev/null 2>&1").c_str());
+// The recorder asked to end, as a message from another program asks it.
+int CloseRecorder() {
+    return DeviceTool({"send", "Tapweave Class", "Tapweave Recorder", "WM_CLOSE", "1", "0"})
+        .exitCode;
 }
 
 class RecorderOnDisplay : public ::testing::Test {
@@ -72,13 +73,13 @@ class RecorderOnDisplay : public ::testing::Test {
     }
     void TearDown() override { alarm(0); }
 
-    int OnDisplay(const std::string& command) {
-        return Shell(command, "DISPLAY=" + server->Name());
+    int OnDisplay(const std::vector<std::string>& command) {
+        return server->RunProgram(command).exitCode;
     }
 
     void Screenshot(const std::string& name) {
         const std::string shot = std::string(TAPWEAVE_BIN_DIR "/../") + name;
-        OnDisplay("import -window root '" + shot + "'");
+        server->Screenshot(shot);
         EXPECT_TRUE(std::filesystem::exists(shot)) << shot;
     }
 
@@ -97,10 +98,11 @@ TEST_F(RecorderOnDisplay, AStrokeRecordedFromTheTouchScriptIsSavedNamedAndPlayed
     XInputClient client(server->Name(),
                         {clientX, clientY, clientSize, clientSize, /*takeFocus=*/false, {}});
     ASSERT_TRUE(client.WaitReady(10s));
-    const pid_t recorder = SpawnOnDisplay({TAPWEAVE_BIN_DIR "/tapweave-recorder"}, server->Name());
-    ASSERT_GT(recorder, 0);
+    ChildProcess recorder = server->StartProgram({TAPWEAVE_BIN_DIR "/tapweave-recorder"});
+    ASSERT_TRUE(recorder.Started());
     ASSERT_TRUE(WaitUntil([&] {
-        return OnDisplay("xdotool search --onlyvisible --name '^Tapweave Recorder$'") == 0;
+        return OnDisplay({"xdotool", "search", "--onlyvisible", "--name", "^Tapweave Recorder$"}) ==
+               0;
     }));
     std::this_thread::sleep_for(500ms);
     Screenshot("recorder.png");
@@ -109,8 +111,9 @@ TEST_F(RecorderOnDisplay, AStrokeRecordedFromTheTouchScriptIsSavedNamedAndPlayed
     const std::vector<XInputClient::Arrival> live = client.WaitFor(2, 30s);
     ASSERT_EQ(live.size(), 2u);
     ASSERT_TRUE(WaitUntil([] { return FindWindowW(L"Dialog", L"Tapweave") != nullptr; }));
-    ASSERT_TRUE(WaitUntil(
-        [&] { return OnDisplay("xdotool search --onlyvisible --name '^Tapweave$'") == 0; }));
+    ASSERT_TRUE(WaitUntil([&] {
+        return OnDisplay({"xdotool", "search", "--onlyvisible", "--name", "^Tapweave$"}) == 0;
+    }));
     std::this_thread::sleep_for(500ms);
     Screenshot("recorder-saved.png");
 
@@ -126,17 +129,15 @@ TEST_F(RecorderOnDisplay, AStrokeRecordedFromTheTouchScriptIsSavedNamedAndPlayed
     EXPECT_TRUE(library->HasShortcut("New Macro"));
 
     // The new macro's label is open for its name.
-    ASSERT_EQ(OnDisplay("xdotool key ctrl+a type 'Stroke'"), 0);
-    ASSERT_EQ(OnDisplay("xdotool key Return"), 0);
+    ASSERT_EQ(OnDisplay({"xdotool", "key", "ctrl+a", "type", "Stroke"}), 0);
+    ASSERT_EQ(OnDisplay({"xdotool", "key", "Return"}), 0);
     EXPECT_TRUE(WaitUntil([&] { return library->HasMacroFile("Stroke"); }));
     EXPECT_TRUE(library->HasShortcut("Stroke"));
-    EXPECT_EQ(Shell(TAPWEAVE_BIN_DIR "/tapweave-device send Dialog Tapweave WM_COMMAND 1 0"), 0);
+    EXPECT_EQ(DeviceTool({"send", "Dialog", "Tapweave", "WM_COMMAND", "1", "0"}).exitCode, 0);
     ASSERT_TRUE(WaitUntil([] { return FindWindowW(L"Dialog", L"Tapweave") == nullptr; }));
 
     client.Clear();
-    const pid_t player =
-        SpawnOnDisplay({TAPWEAVE_BIN_DIR "/tapweave-player", "Stroke"}, server->Name());
-    EXPECT_EQ(ExitCode(player), 0);
+    EXPECT_EQ(server->StartProgram({TAPWEAVE_BIN_DIR "/tapweave-player", "Stroke"}).ExitCode(), 0);
     const std::vector<XInputClient::Arrival> played = client.WaitFor(2, 20s);
     ASSERT_EQ(played.size(), 2u);
     EXPECT_EQ(played[0].type, ButtonPress);
@@ -145,26 +146,27 @@ TEST_F(RecorderOnDisplay, AStrokeRecordedFromTheTouchScriptIsSavedNamedAndPlayed
     EXPECT_EQ(std::pair(played[1].x, played[1].y), std::pair(80, 70));
 
     // Not calibrated: asked to end, the recorder ends.
-    EXPECT_EQ(Shell(TAPWEAVE_BIN_DIR
-                    "/tapweave-device send 'Tapweave Class' 'Tapweave Recorder' WM_CLOSE 1 0"),
-              0);
-    EXPECT_EQ(ExitCode(recorder), 0);
+    EXPECT_EQ(CloseRecorder(), 0);
+    EXPECT_EQ(recorder.ExitCode(), 0);
 }
 
 TEST_F(RecorderOnDisplay, TheToolbarFollowsTheStylusAndADragTapsNothing) {
     device->Write("touch.txt", "# no samples\n");
     touch.emplace("TAPWEAVE_TOUCH", ("script:" + device->Host("touch.txt")).c_str());
-    const pid_t recorder = SpawnOnDisplay({TAPWEAVE_BIN_DIR "/tapweave-recorder"}, server->Name());
-    ASSERT_GT(recorder, 0);
+    ChildProcess recorder = server->StartProgram({TAPWEAVE_BIN_DIR "/tapweave-recorder"});
+    ASSERT_TRUE(recorder.Started());
     ASSERT_TRUE(WaitUntil([&] {
-        return OnDisplay("xdotool search --onlyvisible --name '^Tapweave Recorder$'") == 0;
+        return OnDisplay({"xdotool", "search", "--onlyvisible", "--name", "^Tapweave Recorder$"}) ==
+               0;
     }));
     const HWND hwnd = FindWindowW(L"Tapweave Class", L"Tapweave Recorder");
     ASSERT_NE(hwnd, nullptr);
     std::this_thread::sleep_for(300ms);
     // Pressed on the record button, moved 40 pixels right and 20 down in steps, lifted.
-    ASSERT_EQ(OnDisplay("xdotool mousemove 231 319 mousedown 1 mousemove 241 324 mousemove 251 329 "
-                        "mousemove 261 334 mousemove 271 339 mouseup 1"),
+    ASSERT_EQ(OnDisplay({"xdotool",   "mousemove", "231",       "319",     "mousedown",
+                         "1",         "mousemove", "241",       "324",     "mousemove",
+                         "251",       "329",       "mousemove", "261",     "334",
+                         "mousemove", "271",       "339",       "mouseup", "1"}),
               0);
     EXPECT_TRUE(WaitUntil([&] {
         RECT rect{};
@@ -174,17 +176,15 @@ TEST_F(RecorderOnDisplay, TheToolbarFollowsTheStylusAndADragTapsNothing) {
     std::this_thread::sleep_for(300ms);
     Screenshot("recorder-dragged.png");
     // Still idle: its right button hides it rather than saving.
-    ASSERT_EQ(OnDisplay("xdotool mousemove 287 339 click 1"), 0);
+    ASSERT_EQ(OnDisplay({"xdotool", "mousemove", "287", "339", "click", "1"}), 0);
     EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(hwnd); }));
     EXPECT_EQ(FindWindowW(L"Dialog", L"Tapweave"), nullptr);
     RECT rect{};
     GetWindowRect(hwnd, &rect);
     EXPECT_EQ(rect.left, 263);
     EXPECT_EQ(rect.top, 331);
-    EXPECT_EQ(Shell(TAPWEAVE_BIN_DIR
-                    "/tapweave-device send 'Tapweave Class' 'Tapweave Recorder' WM_CLOSE 1 0"),
-              0);
-    EXPECT_EQ(ExitCode(recorder), 0);
+    EXPECT_EQ(CloseRecorder(), 0);
+    EXPECT_EQ(recorder.ExitCode(), 0);
 }
 
 } // namespace

@@ -1,8 +1,9 @@
 // The X pointer as the touch source, pressed by xdotool on a private display.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
+#include <chrono>
 
+#include "ChildProcess.h"
 #include "RecordingInjector.h"
 #include "SampleCollector.h"
 #include "ScopedEnvironment.h"
@@ -25,11 +26,14 @@ BOOL Replay(DWORD flags, INT x, INT y) {
 } // namespace
 
 TEST(TouchX11, ButtonOneDragsGiveQuarterPixelSamplesAndTheirReplayIsDropped) {
-    if (!XvfbServer::Installed() || std::system("command -v xdotool >/dev/null") != 0) {
-        GTEST_SKIP() << "no Xvfb or xdotool";
+    if (!XvfbServer::Installed()) {
+        GTEST_SKIP() << "no Xvfb";
     }
     XvfbServer server(320, 240);
     ASSERT_TRUE(server.Running()) << server.Error();
+    if (server.RunProgram({"xdotool", "version"}).exitCode != 0) {
+        GTEST_SKIP() << "no xdotool";
+    }
     TempDevice device;
     ScopedEnvironment display("DISPLAY", server.Name().c_str());
     ScopedEnvironment touch("TAPWEAVE_TOUCH", "x11");
@@ -38,9 +42,12 @@ TEST(TouchX11, ButtonOneDragsGiveQuarterPixelSamplesAndTheirReplayIsDropped) {
     ASSERT_TRUE(TouchPanelEnable(&Replay));
     // The position is the pointer's when the driver reads each press, so the steps keep the
     // pace of a hand.
-    const std::string command = "timeout 10 xdotool mousemove 10 20 sleep 0.1 mousedown 1 sleep "
-                                "0.1 mousemove 30 40 sleep 0.1 mouseup 1 sleep 0.1 click 3";
-    ASSERT_EQ(std::system(command.c_str()), 0);
+    ASSERT_EQ(RunTool({"xdotool", "mousemove", "10",  "20",        "sleep", "0.1",   "mousedown",
+                       "1",       "sleep",     "0.1", "mousemove", "30",    "40",    "sleep",
+                       "0.1",     "mouseup",   "1",   "sleep",     "0.1",   "click", "3"},
+                      {}, std::chrono::seconds(10))
+                  .exitCode,
+              0);
     auto samples = SampleCollector::WaitFor(3, std::chrono::seconds(5));
     // Let any late motion arrive before looking at the last sample.
     while (!samples.empty() && samples.back().flags != TouchSampleValidFlag) {

@@ -3,16 +3,16 @@
 // may be given, and Help asked for in a dialog starting it through the real launcher.
 #include <gtest/gtest.h>
 
-#include <array>
 #include <chrono>
 #include <cstdio>
-#include <filesystem>
+#include <optional>
 #include <poll.h>
 #include <string>
-#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
+#include <vector>
 
+#include "ChildProcess.h"
 #include "ScopedEnvironment.h"
 #include "ShowAboutDialog.h"
 #include "TempDevice.h"
@@ -21,11 +21,6 @@
 namespace {
 
 using namespace std::chrono_literals;
-
-struct ViewerRun {
-    int status;
-    std::string out;
-};
 
 class HelpViewer : public ::testing::Test {
   protected:
@@ -38,20 +33,13 @@ class HelpViewer : public ::testing::Test {
 
     // Runs the installed viewer with a watchdog; what it prints on both outputs. The command
     // line comes as the launcher gives it, or as arguments when commandLine is null.
-    ViewerRun Viewer(const char* commandLine, const std::string& arguments = "") const {
-        std::string command =
-            "timeout 20 '" + device.Host("Windows/peghelp.exe") + "' " + arguments + " 2>&1";
-        if (commandLine) {
-            command = "TAPWEAVE_COMMAND_LINE='" + std::string(commandLine) + "' " + command;
-        }
-        FILE* pipe = popen(command.c_str(), "r");
-        std::string out;
-        std::array<char, 512> buffer{};
-        while (pipe && fgets(buffer.data(), buffer.size(), pipe)) {
-            out += buffer.data();
-        }
-        const int status = pipe ? pclose(pipe) : -1;
-        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out};
+    ToolRun Viewer(const char* commandLine, const std::vector<std::string>& arguments = {}) const {
+        std::vector<std::string> argv{device.Host("Windows/peghelp.exe")};
+        argv.insert(argv.end(), arguments.begin(), arguments.end());
+        return RunTool(argv, {.environment = {{"TAPWEAVE_COMMAND_LINE",
+                                               commandLine ? std::optional<std::string>(commandLine)
+                                                           : std::nullopt}},
+                              .errorsToOutput = true});
     }
 
     std::string Shown(const std::string& hostPath) const { return "Help: " + hostPath + "\n"; }
@@ -68,35 +56,37 @@ TEST_F(HelpViewer, WithoutADisplayItTellsWhereTheHelpFileIs) {
     const std::string installed = device.Host("Windows/Tapweave Help.htm");
     struct Case {
         const char* commandLine;
-        std::string arguments;
+        std::vector<std::string> arguments;
     };
     const Case cases[] = {
-        {"Tapweave Help.htm", ""},
+        {"Tapweave Help.htm", {}},
         // Quoted, with white space around, in other case, as a device path.
-        {" \"tapweave help.HTM\" ", ""},
-        {"\\Windows\\Tapweave Help.htm", ""},
+        {" \"tapweave help.HTM\" ", {}},
+        {"\\Windows\\Tapweave Help.htm", {}},
         // Started by hand: the arguments name it; no argument at all means the product's help.
-        {nullptr, "Tapweave Help.htm"},
-        {nullptr, ""},
+        {nullptr, {"Tapweave", "Help.htm"}},
+        {nullptr, {}},
     };
     for (const Case& c : cases) {
-        const ViewerRun run = Viewer(c.commandLine, c.arguments);
-        EXPECT_EQ(run.status, 0) << (c.commandLine ? c.commandLine : c.arguments);
-        EXPECT_EQ(run.out, Shown(installed)) << (c.commandLine ? c.commandLine : c.arguments);
+        const ToolRun run = Viewer(c.commandLine, c.arguments);
+        const std::string trace =
+            c.commandLine ? c.commandLine : testing::PrintToString(c.arguments);
+        EXPECT_EQ(run.exitCode, 0) << trace;
+        EXPECT_EQ(run.output, Shown(installed)) << trace;
     }
 
     const std::string source = TAPWEAVE_SOURCE_DIR "/help/Tapweave Help.htm";
-    const ViewerRun host = Viewer(source.c_str());
-    EXPECT_EQ(host.status, 0);
-    EXPECT_EQ(host.out, Shown(source));
+    const ToolRun host = Viewer(source.c_str());
+    EXPECT_EQ(host.exitCode, 0);
+    EXPECT_EQ(host.output, Shown(source));
 }
 
 TEST_F(HelpViewer, AMissingHelpFileIsAnErrorThatNamesIt) {
     for (const char* missing :
          {"Other Help.htm", "\\Windows\\..\\..\\etc\\passwd", "\\Windows", "/nowhere/Help.htm"}) {
-        const ViewerRun run = Viewer(missing);
-        EXPECT_EQ(run.status, 1) << missing;
-        EXPECT_NE(run.out.find(missing), std::string::npos) << run.out;
+        const ToolRun run = Viewer(missing);
+        EXPECT_EQ(run.exitCode, 1) << missing;
+        EXPECT_NE(run.output.find(missing), std::string::npos) << run.output;
     }
 }
 

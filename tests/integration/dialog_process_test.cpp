@@ -4,27 +4,21 @@
 // message closes it. The other programs are this test program run as a helper (DialogHelper).
 #include <gtest/gtest.h>
 
-#include <array>
 #include <chrono>
-#include <csignal>
-#include <cstdio>
-#include <fcntl.h>
-#include <functional>
-#include <spawn.h>
 #include <string>
-#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
+#include <vector>
 
 #include "AboutDialog.h"
+#include "ChildProcess.h"
+#include "DeviceTool.h"
 #include "ScopedEnvironment.h"
 #include "SharedNames.h"
 #include "ShowAboutDialog.h"
 #include "TempDevice.h"
 #include "WaitUntil.h"
 #include "platform/gui.h"
-
-extern char** environ;
 
 namespace {
 
@@ -36,55 +30,16 @@ HWND WaitForWindow(const std::wstring& className, const std::wstring& title) {
     return hwnd;
 }
 
-// This test program started again to run one helper below, on the same device. It is ended
-// when the object goes, if it has not ended before.
-class Helper {
-  public:
-    explicit Helper(const std::string& name) {
-        const std::string filter = "--gtest_filter=DialogHelper.DISABLED_" + name;
-        char program[] = "/proc/self/exe";
-        char all[] = "--gtest_also_run_disabled_tests";
-        char* argv[] = {program, const_cast<char*>(filter.c_str()), all, nullptr};
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-        if (posix_spawn(&pid, program, &actions, nullptr, argv, environ) != 0) {
-            pid = -1;
-        }
-        posix_spawn_file_actions_destroy(&actions);
-    }
-    ~Helper() {
-        if (pid > 0) {
-            kill(pid, SIGKILL);
-            waitpid(pid, nullptr, 0);
-        }
-    }
-    Helper(const Helper&) = delete;
-    Helper& operator=(const Helper&) = delete;
+// This test program started again to run one helper below, on the same device; killed when
+// the object goes, if it has not ended before.
+ChildProcess Helper(const std::string& name) {
+    return ChildProcess({"/proc/self/exe", "--gtest_filter=DialogHelper.DISABLED_" + name,
+                         "--gtest_also_run_disabled_tests"},
+                        {.output = ChildProcess::Stream::Discard});
+}
 
-    DWORD Id() const { return static_cast<DWORD>(pid); }
-    bool Running() const { return pid > 0 && waitpid(pid, nullptr, WNOHANG) == 0; }
-    // The exit code once the helper has ended, at most after the timeout; -1 otherwise.
-    int Wait(std::chrono::milliseconds timeout = 10000ms) {
-        int status = 0;
-        const bool ended =
-            WaitUntil([&] { return waitpid(pid, &status, WNOHANG) == pid; }, timeout);
-        if (!ended) {
-            return -1;
-        }
-        pid = -1;
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
-
-  private:
-    pid_t pid = -1;
-};
-
-int Tool(const std::string& arguments) {
-    const std::string command =
-        "timeout 20 " TAPWEAVE_BIN_DIR "/tapweave-device " + arguments + " >/dev/null 2>&1";
-    const int status = std::system(command.c_str());
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+int Tool(const std::vector<std::string>& arguments) {
+    return DeviceTool(arguments).exitCode;
 }
 
 LRESULT ProgramProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -136,12 +91,12 @@ TEST(DialogHelper, DISABLED_Recorder) {
 }
 
 TEST_F(DialogProcesses, AboutOpenInAnotherProgramIsBroughtUpAndRunsUntilAMessageClosesIt) {
-    Helper other("About");
+    ChildProcess other = Helper("About");
     const HWND about = WaitForWindow(L"Dialog", L"About");
     ASSERT_NE(about, nullptr);
     DWORD owner = 0;
     GetWindowThreadProcessId(about, &owner);
-    EXPECT_EQ(owner, other.Id());
+    EXPECT_EQ(owner, static_cast<DWORD>(other.Pid()));
     ShowWindow(about, SW_HIDE);
     ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(about); }));
 
@@ -155,16 +110,16 @@ TEST_F(DialogProcesses, AboutOpenInAnotherProgramIsBroughtUpAndRunsUntilAMessage
 
     // Nothing ends the other program's dialog but a message: a control's command does not
     // (the dialog still answers afterwards).
-    EXPECT_EQ(Tool("send Dialog About WM_COMMAND 1 77"), 0);
-    EXPECT_EQ(Tool("send Dialog About WM_NULL 0 0"), 0);
+    EXPECT_EQ(Tool({"send", "Dialog", "About", "WM_COMMAND", "1", "77"}), 0);
+    EXPECT_EQ(Tool({"send", "Dialog", "About", "WM_NULL", "0", "0"}), 0);
     EXPECT_TRUE(other.Running());
-    EXPECT_EQ(Tool("post Dialog About WM_COMMAND 1 0"), 0);
-    EXPECT_EQ(other.Wait(), 0);
+    EXPECT_EQ(Tool({"post", "Dialog", "About", "WM_COMMAND", "1", "0"}), 0);
+    EXPECT_EQ(other.ExitCode(10s), 0);
     EXPECT_TRUE(WaitUntil([] { return FindWindowW(L"Dialog", L"About") == nullptr; }));
 }
 
 TEST_F(DialogProcesses, AboutHidesTheRecorderOfAnotherProgramUntilOk) {
-    Helper recorderProgram("Recorder");
+    ChildProcess recorderProgram = Helper("Recorder");
     const HWND recorder = WaitForWindow(recorderClassName, recorderWindowTitle);
     const HWND otherProgram = WaitForWindow(recorderClassName, L"Other Program");
     ASSERT_NE(recorder, nullptr);
@@ -192,5 +147,5 @@ TEST_F(DialogProcesses, AboutHidesTheRecorderOfAnotherProgramUntilOk) {
 
     EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(recorder) != FALSE; }));
     PostMessageW(recorder, WM_CLOSE, 0, 0);
-    EXPECT_EQ(recorderProgram.Wait(), 0);
+    EXPECT_EQ(recorderProgram.ExitCode(10s), 0);
 }

@@ -3,19 +3,18 @@
 // peer that hangs or dies. tapweave-device does the same from a shell.
 #include <gtest/gtest.h>
 
-#include <array>
 #include <atomic>
 #include <chrono>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
-#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
 
+#include "ChildProcess.h"
+#include "DeviceTool.h"
 #include "FixedDisplay.h"
 #include "ScopedEnvironment.h"
 #include "TempDevice.h"
@@ -25,6 +24,7 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
+using namespace std::chrono_literals;
 
 constexpr UINT WM_ECHO = WM_USER + 1;       // answers wParam + lParam
 constexpr UINT WM_ACTIVATION = WM_USER + 2; // answers the last WM_ACTIVATE state, -1 for none
@@ -91,26 +91,10 @@ constexpr const char* peerVariable = "TAPWEAVE_TEST_PEER";
     return false;
 }();
 
-pid_t StartPeer(Peer kind) {
-    std::vector<std::string> environment;
-    for (char** variable = environ; *variable; ++variable) {
-        environment.emplace_back(*variable);
-    }
-    environment.push_back(std::string(peerVariable) + "=" +
-                          (kind == Peer::Hung ? "hung" : "serving"));
-    std::vector<char*> envp;
-    for (std::string& variable : environment) {
-        envp.push_back(variable.data());
-    }
-    envp.push_back(nullptr);
-    char name[] = "peer";
-    char* argv[] = {name, nullptr};
-    const pid_t pid = fork();
-    if (pid == 0) {
-        execve("/proc/self/exe", argv, envp.data());
-        _exit(127);
-    }
-    return pid;
+ChildProcess StartPeer(Peer kind) {
+    return ChildProcess(
+        {"/proc/self/exe"},
+        {.environment = {{peerVariable, kind == Peer::Hung ? "hung" : "serving"}}, .name = "peer"});
 }
 
 HWND AwaitWindow(const wchar_t* className, const wchar_t* title) {
@@ -124,21 +108,6 @@ HWND AwaitWindow(const wchar_t* className, const wchar_t* title) {
     return nullptr;
 }
 
-// The peer's exit code; -1 (after killing it) when it has not ended in time.
-int AwaitExit(pid_t pid, int seconds = 10) {
-    const auto deadline = Clock::now() + std::chrono::seconds(seconds);
-    int status = 0;
-    while (Clock::now() < deadline) {
-        if (waitpid(pid, &status, WNOHANG) == pid) {
-            return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    kill(pid, SIGKILL);
-    waitpid(pid, &status, 0);
-    return -1;
-}
-
 template <class Condition> bool Eventually(Condition condition) {
     const auto deadline = Clock::now() + std::chrono::seconds(10);
     while (!condition()) {
@@ -150,44 +119,24 @@ template <class Condition> bool Eventually(Condition condition) {
     return true;
 }
 
-struct ToolRun {
-    int status;
-    std::string out;
-};
-
-ToolRun Tool(const std::string& arguments) {
-    const std::string command =
-        "timeout 20 " TAPWEAVE_BIN_DIR "/tapweave-device " + arguments + " 2>&1";
-    FILE* pipe = popen(command.c_str(), "r");
-    std::string out;
-    std::array<char, 512> buffer{};
-    while (pipe && fgets(buffer.data(), buffer.size(), pipe)) {
-        out += buffer.data();
-    }
-    const int status = pipe ? pclose(pipe) : -1;
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out};
+// Runs tapweave-device with the arguments; standard error is folded into the output.
+ToolRun Tool(const std::vector<std::string>& arguments) {
+    return DeviceTool(arguments, {.errorsToOutput = true});
 }
 
 class GuiProcesses : public ::testing::Test {
   protected:
     void SetUp() override { alarm(90); }
-    void TearDown() override {
-        if (peer > 0) {
-            kill(peer, SIGKILL);
-            waitpid(peer, nullptr, 0);
-        }
-        alarm(0);
-    }
+    void TearDown() override { alarm(0); }
 
     ScopedEnvironment gui{"TAPWEAVE_GUI", "headless"};
     ScopedEnvironment noDisplay{"DISPLAY", nullptr};
     TempDevice device;
     FixedDisplay display{240, 320};
-    pid_t peer = -1;
 };
 
 TEST_F(GuiProcesses, APeerWindowIsFoundSentToShownAndClosed) {
-    peer = StartPeer(Peer::Serving);
+    ChildProcess peer = StartPeer(Peer::Serving);
     const HWND hwnd = AwaitWindow(L"Peer Class", L"Peer");
     ASSERT_NE(hwnd, nullptr);
     EXPECT_EQ(FindWindowW(nullptr, L"Peer"), hwnd);
@@ -196,7 +145,7 @@ TEST_F(GuiProcesses, APeerWindowIsFoundSentToShownAndClosed) {
 
     DWORD processId = 0;
     GetWindowThreadProcessId(hwnd, &processId);
-    EXPECT_EQ(processId, static_cast<DWORD>(peer));
+    EXPECT_EQ(processId, static_cast<DWORD>(peer.Pid()));
     // The start step's way to the program in front: the peer runs this test program.
     const HANDLE process = OpenProcess(0, FALSE, processId);
     ASSERT_NE(process, nullptr);
@@ -232,14 +181,13 @@ TEST_F(GuiProcesses, APeerWindowIsFoundSentToShownAndClosed) {
 
     // WM_CLOSE destroys the window; its WM_DESTROY ends the peer's loop.
     EXPECT_TRUE(PostMessageW(hwnd, WM_CLOSE, 0, 0));
-    EXPECT_EQ(AwaitExit(peer), peerExitCode);
-    peer = -1;
+    EXPECT_EQ(peer.ExitCode(10s), peerExitCode);
     EXPECT_EQ(FindWindowW(L"Peer Class", nullptr), nullptr);
     EXPECT_FALSE(IsWindow(hwnd));
 }
 
 TEST_F(GuiProcesses, TheFrontWindowIsOneForTheWholeDevice) {
-    peer = StartPeer(Peer::Serving);
+    ChildProcess peer = StartPeer(Peer::Serving);
     const HWND remote = AwaitWindow(L"Peer Class", L"Peer");
     ASSERT_NE(remote, nullptr);
     RegisterPeerClass(L"Local Class");
@@ -267,7 +215,7 @@ TEST_F(GuiProcesses, TheFrontWindowIsOneForTheWholeDevice) {
 }
 
 TEST_F(GuiProcesses, AHungPeerCostsTheTimeoutAndNoMore) {
-    peer = StartPeer(Peer::Hung);
+    ChildProcess peer = StartPeer(Peer::Hung);
     const HWND hwnd = AwaitWindow(L"Peer Class", L"Peer");
     ASSERT_NE(hwnd, nullptr);
     const auto start = Clock::now();
@@ -282,13 +230,11 @@ TEST_F(GuiProcesses, AHungPeerCostsTheTimeoutAndNoMore) {
 }
 
 TEST_F(GuiProcesses, AnEndedPeersWindowIsForgotten) {
-    peer = StartPeer(Peer::Serving);
+    ChildProcess peer = StartPeer(Peer::Serving);
     const HWND hwnd = AwaitWindow(L"Peer Class", L"Peer");
     ASSERT_NE(hwnd, nullptr);
     SetForegroundWindow(hwnd);
-    kill(peer, SIGKILL);
-    waitpid(peer, nullptr, 0);
-    peer = -1;
+    peer.Kill();
     // Its entry is still in the directory, but belongs to a process that is gone.
     EXPECT_FALSE(std::filesystem::is_empty(device.Directory() + "/run/windows"));
     EXPECT_EQ(FindWindowW(L"Peer Class", L"Peer"), nullptr);
@@ -300,32 +246,31 @@ TEST_F(GuiProcesses, AnEndedPeersWindowIsForgotten) {
 }
 
 TEST_F(GuiProcesses, TheDeviceToolListsDrivesAndClosesWindows) {
-    peer = StartPeer(Peer::Serving);
+    ChildProcess peer = StartPeer(Peer::Serving);
     const HWND hwnd = AwaitWindow(L"Peer Class", L"Peer");
     ASSERT_NE(hwnd, nullptr);
     char line[128];
     std::snprintf(line, sizeof line, "0x%08lx\tPeer Class\tPeer\t%d\t1\t5,6,75,86\n",
-                  static_cast<unsigned long>(reinterpret_cast<std::uintptr_t>(hwnd)), peer);
-    EXPECT_EQ(Tool("windows").out, line);
+                  static_cast<unsigned long>(reinterpret_cast<std::uintptr_t>(hwnd)), peer.Pid());
+    EXPECT_EQ(Tool({"windows"}).output, line);
 
-    ToolRun run = Tool("send 'Peer Class' '' 1025 40 2");
-    EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(run.out, "42\n");
-    EXPECT_EQ(Tool("send '' Peer WM_ACTIVATE 1 0").out, "0\n");
-    EXPECT_EQ(Tool("send 'Peer Class' Peer 0x402 0 0").out, "1\n");
-    EXPECT_EQ(Tool("send Nobody '' WM_NULL 0 0").status, 1);
-    EXPECT_EQ(Tool("send 'Peer Class' Peer WM_BOGUS 0 0").status, 2);
-    EXPECT_EQ(Tool("send 'Peer Class' Peer WM_HELP 0 12345").status, 1);
+    ToolRun run = Tool({"send", "Peer Class", "", "1025", "40", "2"});
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.output, "42\n");
+    EXPECT_EQ(Tool({"send", "", "Peer", "WM_ACTIVATE", "1", "0"}).output, "0\n");
+    EXPECT_EQ(Tool({"send", "Peer Class", "Peer", "0x402", "0", "0"}).output, "1\n");
+    EXPECT_EQ(Tool({"send", "Nobody", "", "WM_NULL", "0", "0"}).exitCode, 1);
+    EXPECT_EQ(Tool({"send", "Peer Class", "Peer", "WM_BOGUS", "0", "0"}).exitCode, 2);
+    EXPECT_EQ(Tool({"send", "Peer Class", "Peer", "WM_HELP", "0", "12345"}).exitCode, 1);
 
-    EXPECT_EQ(Tool("hide 'Peer Class' Peer").status, 0);
+    EXPECT_EQ(Tool({"hide", "Peer Class", "Peer"}).exitCode, 0);
     EXPECT_FALSE(IsWindowVisible(hwnd));
-    EXPECT_EQ(Tool("show '' ''").status, 0);
+    EXPECT_EQ(Tool({"show", "", ""}).exitCode, 0);
     EXPECT_TRUE(IsWindowVisible(hwnd));
 
-    EXPECT_EQ(Tool("post '' Peer WM_CLOSE 0 0").status, 0);
-    EXPECT_EQ(AwaitExit(peer), peerExitCode);
-    peer = -1;
-    EXPECT_EQ(Tool("windows").out, "");
+    EXPECT_EQ(Tool({"post", "", "Peer", "WM_CLOSE", "0", "0"}).exitCode, 0);
+    EXPECT_EQ(peer.ExitCode(10s), peerExitCode);
+    EXPECT_EQ(Tool({"windows"}).output, "");
 }
 
 } // namespace

@@ -4,20 +4,16 @@
 // the About dialog, each until a message closes it.
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <csignal>
-#include <cstdlib>
-#include <cstring>
+#include <cstdio>
 #include <fstream>
-#include <functional>
+#include <list>
 #include <optional>
-#include <spawn.h>
 #include <string>
-#include <sys/wait.h>
-#include <thread>
 #include <unistd.h>
 #include <vector>
 
+#include "ChildProcess.h"
+#include "DeviceTool.h"
 #include "MacroLibrary.h"
 #include "ScopedEnvironment.h"
 #include "TempDevice.h"
@@ -26,11 +22,7 @@
 #include "platform/shell.h"
 #include "platform/windows.h"
 
-extern char** environ;
-
 namespace {
-
-using namespace std::chrono_literals;
 
 const std::string player = TAPWEAVE_BIN_DIR "/tapweave-player";
 
@@ -59,69 +51,20 @@ class PlayerProcess : public ::testing::Test {
   protected:
     // A player that hangs fails the test instead of hanging it.
     void SetUp() override { alarm(90); }
-    void TearDown() override {
-        alarm(0);
-        for (const pid_t pid : started) {
-            if (waitpid(pid, nullptr, WNOHANG) == 0) {
-                kill(pid, SIGKILL);
-                waitpid(pid, nullptr, 0);
-            }
-        }
-    }
+    void TearDown() override { alarm(0); }
 
     // Starts the player from a Linux shell with these arguments or, with a command-line text,
     // as the device's shell starts it with that exact text.
-    pid_t Start(const std::vector<std::string>& arguments,
-                const std::optional<std::string>& commandLine = std::nullopt) {
-        std::vector<std::string> variables;
-        for (char** variable = environ; *variable; ++variable) {
-            if (std::strncmp(*variable, "TAPWEAVE_COMMAND_LINE=", 22) != 0) {
-                variables.emplace_back(*variable);
-            }
-        }
-        posix_spawnattr_t attributes;
-        posix_spawnattr_init(&attributes);
-        if (commandLine) {
-            // The device's shell starts each program in a session of its own with its text.
-            variables.push_back("TAPWEAVE_COMMAND_LINE=" + *commandLine);
-            posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID);
-        }
+    ChildProcess& Start(const std::vector<std::string>& arguments,
+                        const std::optional<std::string>& commandLine = std::nullopt) {
         std::vector<std::string> argv{player};
         argv.insert(argv.end(), arguments.begin(), arguments.end());
-        std::vector<char*> argvPointers;
-        for (std::string& argument : argv) {
-            argvPointers.push_back(argument.data());
-        }
-        argvPointers.push_back(nullptr);
-        std::vector<char*> envPointers;
-        for (std::string& variable : variables) {
-            envPointers.push_back(variable.data());
-        }
-        envPointers.push_back(nullptr);
-        pid_t pid = -1;
-        const int error = posix_spawn(&pid, player.c_str(), nullptr, &attributes,
-                                      argvPointers.data(), envPointers.data());
-        posix_spawnattr_destroy(&attributes);
-        EXPECT_EQ(error, 0);
-        started.push_back(pid);
-        return pid;
-    }
-
-    // The exit code once the process has ended; -1 when it has not ended within the timeout.
-    static int ExitCode(pid_t pid, std::chrono::seconds timeout = 20s) {
-        int status = 0;
-        if (!WaitUntil([&] { return waitpid(pid, &status, WNOHANG) == pid; }, timeout)) {
-            return -1;
-        }
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
-
-    static bool Running(pid_t pid) { return waitpid(pid, nullptr, WNOHANG) == 0; }
-
-    static int DeviceTool(const std::string& arguments) {
-        return std::system(
-            ("timeout 20 " TAPWEAVE_BIN_DIR "/tapweave-device " + arguments + " >/dev/null 2>&1")
-                .c_str());
+        // The device's shell starts each program in a session of its own with its text.
+        ChildProcess& started = players.emplace_back(
+            argv, ChildProcess::Options{.environment = {{"TAPWEAVE_COMMAND_LINE", commandLine}},
+                                        .newSession = commandLine.has_value()});
+        EXPECT_TRUE(started.Started());
+        return started;
     }
 
     TempDevice device;
@@ -131,12 +74,12 @@ class PlayerProcess : public ::testing::Test {
     ScopedEnvironment gui{"TAPWEAVE_GUI", "headless"};
     ScopedEnvironment noDisplay{"DISPLAY", nullptr};
     ScopedEnvironment screen{"TAPWEAVE_SCREEN", "240x320"};
-    std::vector<pid_t> started;
+    std::list<ChildProcess> players;
 };
 
 TEST_F(PlayerProcess, PlaysTheNamedMacroIntoTheJournalAndEnds) {
     library.Save("My Macro", "Press 120 200\nMove 121 201\nPause 0.02 s\nRelease \n");
-    EXPECT_EQ(ExitCode(Start({"My Macro"})), 0);
+    EXPECT_EQ(Start({"My Macro"}).ExitCode(), 0);
     EXPECT_EQ(Injected(journal), (std::vector<std::string>{
                                      Press(120, 200), "mouse_event flags=0x8001 dx=33033 dy=41004",
                                      Release(121, 201)}));
@@ -164,7 +107,7 @@ TEST_F(PlayerProcess, TheCommandLineIsCutAsTheDevicesPlayerCutsIt) {
     };
     for (const auto& each : cases) {
         std::remove(journal.c_str());
-        EXPECT_EQ(ExitCode(Start({}, each.commandLine)), 0) << each.commandLine;
+        EXPECT_EQ(Start({}, each.commandLine).ExitCode(), 0) << each.commandLine;
         EXPECT_EQ(Injected(journal), each.injected) << each.commandLine;
     }
 }
@@ -181,21 +124,21 @@ TEST_F(PlayerProcess, AMacroStartedFromItsShortcutPlays) {
 }
 
 TEST_F(PlayerProcess, AMacroThatCannotBeLoadedShowsAboutUntilItIsClosed) {
-    const pid_t pid = Start({"Macros - About"});
+    ChildProcess& process = Start({"Macros - About"});
     ASSERT_TRUE(WaitUntil([] { return FindWindowW(L"Dialog", L"About") != nullptr; }));
-    EXPECT_TRUE(Running(pid));
-    EXPECT_EQ(DeviceTool("send Dialog About WM_COMMAND 1 0"), 0);
-    EXPECT_EQ(ExitCode(pid), 0);
+    EXPECT_TRUE(process.Running());
+    EXPECT_EQ(DeviceTool({"send", "Dialog", "About", "WM_COMMAND", "1", "0"}).exitCode, 0);
+    EXPECT_EQ(process.ExitCode(), 0);
     EXPECT_TRUE(Injected(journal).empty());
 }
 
 TEST_F(PlayerProcess, WithoutANameTheLibraryWindowShowsUntilItIsClosed) {
     library.Save("Listed", "Press 1 1\n");
-    const pid_t pid = Start({});
+    ChildProcess& process = Start({});
     ASSERT_TRUE(WaitUntil([] { return FindWindowW(L"Dialog", L"Tapweave") != nullptr; }));
-    EXPECT_TRUE(Running(pid));
-    EXPECT_EQ(DeviceTool("send Dialog Tapweave WM_COMMAND 1 0"), 0);
-    EXPECT_EQ(ExitCode(pid), 0);
+    EXPECT_TRUE(process.Running());
+    EXPECT_EQ(DeviceTool({"send", "Dialog", "Tapweave", "WM_COMMAND", "1", "0"}).exitCode, 0);
+    EXPECT_EQ(process.ExitCode(), 0);
     EXPECT_TRUE(Injected(journal).empty());
 }
 

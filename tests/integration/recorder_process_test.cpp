@@ -4,18 +4,15 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <csignal>
-#include <cstdlib>
-#include <cstring>
-#include <functional>
-#include <spawn.h>
+#include <list>
 #include <sstream>
 #include <string>
-#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
 
+#include "ChildProcess.h"
+#include "DeviceTool.h"
 #include "MacroLibrary.h"
 #include "ScopedEnvironment.h"
 #include "TempDevice.h"
@@ -23,8 +20,6 @@
 #include "platform/gui.h"
 #include "platform/registry.h"
 #include "platform/windows.h"
-
-extern char** environ;
 
 namespace {
 
@@ -71,33 +66,13 @@ class RecorderProcess : public ::testing::Test {
         alarm(90);
         device.Write("touch.txt", "# no samples\n");
     }
-    void TearDown() override {
-        alarm(0);
-        for (const pid_t pid : started) {
-            if (waitpid(pid, nullptr, WNOHANG) == 0) {
-                kill(pid, SIGKILL);
-                waitpid(pid, nullptr, 0);
-            }
-        }
-    }
+    void TearDown() override { alarm(0); }
 
-    pid_t Start() {
-        std::vector<char*> argv{const_cast<char*>(recorder.c_str()), nullptr};
-        pid_t pid = -1;
-        EXPECT_EQ(posix_spawn(&pid, recorder.c_str(), nullptr, nullptr, argv.data(), environ), 0);
-        started.push_back(pid);
-        return pid;
+    ChildProcess& Start() {
+        ChildProcess& started = recorders.emplace_back(std::vector<std::string>{recorder});
+        EXPECT_TRUE(started.Started());
+        return started;
     }
-
-    static int ExitCode(pid_t pid, std::chrono::seconds timeout = 20s) {
-        int status = 0;
-        if (!WaitUntil([&] { return waitpid(pid, &status, WNOHANG) == pid; }, timeout)) {
-            return -1;
-        }
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
-
-    static bool Running(pid_t pid) { return waitpid(pid, nullptr, WNOHANG) == 0; }
 
     static HWND Window() {
         HWND hwnd = nullptr;
@@ -118,26 +93,25 @@ class RecorderProcess : public ::testing::Test {
     ScopedEnvironment input{"TAPWEAVE_INPUT", ("journal:" + journal).c_str()};
     std::string script = "script:" + device.Host("touch.txt");
     ScopedEnvironment touch{"TAPWEAVE_TOUCH", script.c_str()};
-    std::vector<pid_t> started;
+    std::list<ChildProcess> recorders;
 };
 
 TEST_F(RecorderProcess, ASecondStartShowsTheFirstWindowAndEndsWithZero) {
-    const pid_t first = Start();
+    ChildProcess& first = Start();
     const HWND hwnd = Window();
     ASSERT_NE(hwnd, nullptr);
     ShowWindow(hwnd, SW_HIDE);
     ASSERT_FALSE(IsWindowVisible(hwnd));
-    const pid_t second = Start();
-    EXPECT_EQ(ExitCode(second), 0);
+    EXPECT_EQ(Start().ExitCode(), 0);
     EXPECT_TRUE(IsWindowVisible(hwnd));
-    EXPECT_TRUE(Running(first));
+    EXPECT_TRUE(first.Running());
     EXPECT_EQ(FindWindowW(className, title), hwnd);
 }
 
 TEST_F(RecorderProcess, TheStoredPlaceIsUsedAsItIsAndTheEndSavesTheNewOne) {
     WriteDword(L"SOFTWARE\\Veltrane\\Tapweave\\Recorder\\Window", L"x", 10);
     WriteDword(L"SOFTWARE\\Veltrane\\Tapweave\\Recorder\\Window", L"y", 300);
-    const pid_t pid = Start();
+    ChildProcess& process = Start();
     const HWND hwnd = Window();
     ASSERT_NE(hwnd, nullptr);
     RECT rect{};
@@ -151,7 +125,7 @@ TEST_F(RecorderProcess, TheStoredPlaceIsUsedAsItIsAndTheEndSavesTheNewOne) {
     SendMessageW(hwnd, WM_MOUSEMOVE, 0, At(5, 5));
     SendMessageW(hwnd, WM_LBUTTONUP, 0, At(5, 5));
     PostMessageW(hwnd, WM_CLOSE, 1, 0);
-    EXPECT_EQ(ExitCode(pid), 0);
+    EXPECT_EQ(process.ExitCode(), 0);
     EXPECT_EQ(StoredPlace(), Place(5, 300));
     EXPECT_EQ(FindWindowW(className, title), nullptr);
 }
@@ -166,15 +140,15 @@ TEST_F(RecorderProcess, WithTheCaptureCalibratedClosingOnlyHidesAndTheNextStartS
                    reinterpret_cast<const BYTE*>(calibration.c_str()),
                    static_cast<DWORD>((calibration.size() + 1) * sizeof(wchar_t)));
     RegCloseKey(key);
-    const pid_t pid = Start();
+    ChildProcess& process = Start();
     const HWND hwnd = Window();
     ASSERT_NE(hwnd, nullptr);
     PostMessageW(hwnd, WM_CLOSE, 1, 0);
     ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(hwnd); }));
     std::this_thread::sleep_for(200ms);
-    EXPECT_TRUE(Running(pid));
+    EXPECT_TRUE(process.Running());
     EXPECT_EQ(StoredPlace(), Place(103, 151));
-    EXPECT_EQ(ExitCode(Start()), 0);
+    EXPECT_EQ(Start().ExitCode(), 0);
     EXPECT_TRUE(IsWindowVisible(hwnd));
 }
 
@@ -188,12 +162,13 @@ TEST_F(RecorderProcess, AStrokeFromTheTouchScriptIsSavedAsNewMacro) {
                               "3020 down 400 200\n"
                               "3040 down 420 240\n"
                               "3100 up 420 240\n");
-    const pid_t pid = Start();
+    ChildProcess& process = Start();
     const HWND hwnd = Window();
     ASSERT_NE(hwnd, nullptr);
     Tap(hwnd, 8, 8);
-    ASSERT_TRUE(WaitUntil(
-        [&] { return std::system(("grep -q 0x8004 " + journal + " 2>/dev/null").c_str()) == 0; }));
+    ASSERT_TRUE(WaitUntil([&] {
+        return RunTool({"grep", "-q", "0x8004", journal}).exitCode == 0;
+    }));
     PostMessageW(hwnd, WM_LBUTTONDOWN, 0, At(24, 8));
     PostMessageW(hwnd, WM_LBUTTONUP, 0, At(24, 8));
     ASSERT_TRUE(WaitUntil([] { return FindWindowW(L"Dialog", L"Tapweave") != nullptr; }));
@@ -209,11 +184,9 @@ TEST_F(RecorderProcess, AStrokeFromTheTouchScriptIsSavedAsNewMacro) {
         }
     }
     EXPECT_EQ(steps, "Start Today\n \n \nPress 100 50\nMove 105 60\nRelease \n \n") << macro;
-    EXPECT_EQ(std::system("timeout 20 " TAPWEAVE_BIN_DIR
-                          "/tapweave-device send Dialog Tapweave WM_COMMAND 1 0 >/dev/null 2>&1"),
-              0);
+    EXPECT_EQ(DeviceTool({"send", "Dialog", "Tapweave", "WM_COMMAND", "1", "0"}).exitCode, 0);
     EXPECT_TRUE(WaitUntil([] { return FindWindowW(L"Dialog", L"Tapweave") == nullptr; }));
-    EXPECT_TRUE(Running(pid));
+    EXPECT_TRUE(process.Running());
 }
 
 } // namespace

@@ -8,100 +8,28 @@
 #include <fstream>
 #include <functional>
 #include <optional>
-#include <poll.h>
-#include <spawn.h>
 #include <string>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <vector>
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include "ChildProcess.h"
 #include "ScopedEnvironment.h"
 #include "TempDevice.h"
 #include "platform/files.h"
 #include "platform/registry.h"
 #include "platform/shell.h"
 
-extern char** environ;
-
 namespace {
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
-
-struct Outcome {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
 
 // Runs tapweave-install with the arguments; a run past its deadline is killed and fails.
-Outcome Install(const std::vector<std::string>& arguments) {
-    const std::string program = std::string(TAPWEAVE_BIN_DIR) + "/tapweave-install";
-    std::vector<char*> argv{const_cast<char*>(program.c_str())};
-    for (const std::string& argument : arguments) {
-        argv.push_back(const_cast<char*>(argument.c_str()));
-    }
-    argv.push_back(nullptr);
-    int out[2];
-    int err[2];
-    Outcome run;
-    if (pipe(out) != 0 || pipe(err) != 0) {
-        return run;
-    }
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-    posix_spawn_file_actions_adddup2(&actions, err[1], STDERR_FILENO);
-    posix_spawn_file_actions_addclose(&actions, out[0]);
-    posix_spawn_file_actions_addclose(&actions, err[0]);
-    pid_t process = 0;
-    const int spawned =
-        posix_spawn(&process, program.c_str(), &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    close(out[1]);
-    close(err[1]);
-    if (spawned != 0) {
-        close(out[0]);
-        close(err[0]);
-        return run;
-    }
-    const auto deadline = Clock::now() + std::chrono::seconds(30);
-    pollfd fds[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
-    std::string* texts[2] = {&run.out, &run.err};
-    int open = 2;
-    while (open > 0 && Clock::now() < deadline) {
-        if (poll(fds, 2, 100) <= 0) {
-            continue;
-        }
-        for (int i = 0; i < 2; ++i) {
-            if (fds[i].fd >= 0 && (fds[i].revents & (POLLIN | POLLHUP))) {
-                char buffer[4096];
-                const ssize_t got = read(fds[i].fd, buffer, sizeof buffer);
-                if (got > 0) {
-                    texts[i]->append(buffer, static_cast<std::size_t>(got));
-                } else {
-                    close(fds[i].fd);
-                    fds[i].fd = -1;
-                    --open;
-                }
-            }
-        }
-    }
-    if (open > 0) {
-        kill(process, SIGKILL);
-    }
-    for (const pollfd& fd : fds) {
-        if (fd.fd >= 0) {
-            close(fd.fd);
-        }
-    }
-    int status = 0;
-    waitpid(process, &status, 0);
-    run.exitCode = open == 0 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
+ToolRun Install(const std::vector<std::string>& arguments) {
+    std::vector<std::string> argv{TAPWEAVE_BIN_DIR "/tapweave-install"};
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    return RunTool(argv);
 }
 
 std::optional<std::wstring> Value(HKEY root, const wchar_t* keyName, const wchar_t* name) {
@@ -172,11 +100,11 @@ class InstallerProcess : public ::testing::Test {
 
 TEST_F(InstallerProcess, InstallPutsEverythingInPlaceAndUninstallTakesItAway) {
     const bool withRecorder = fs::exists(std::string(TAPWEAVE_BIN_DIR) + "/tapweave-recorder");
-    const Outcome install = Install({"install", "--desktop-entries"});
-    ASSERT_EQ(install.exitCode, 0) << install.err;
-    EXPECT_NE(install.out.find("Tapweave installed in \\Program Files\\Tapweave"),
+    const ToolRun install = Install({"install", "--desktop-entries"});
+    ASSERT_EQ(install.exitCode, 0) << install.errors;
+    EXPECT_NE(install.output.find("Tapweave installed in \\Program Files\\Tapweave"),
               std::string::npos)
-        << install.out;
+        << install.output;
 
     EXPECT_TRUE(LinksTo(L"\\Program Files\\Tapweave\\Player.exe", "tapweave-player"));
     EXPECT_TRUE(LinksTo(L"\\Program Files\\Tapweave\\Common.dll", "libtapweave-common.so"));
@@ -208,8 +136,8 @@ TEST_F(InstallerProcess, InstallPutsEverythingInPlaceAndUninstallTakesItAway) {
     EXPECT_NE(text.find("Name=Tapweave Macros\n"), std::string::npos) << text;
     EXPECT_NE(text.find(" start \"Macros - Show All\"\n"), std::string::npos) << text;
 
-    const Outcome uninstall = Install({"uninstall", "--desktop-entries"});
-    ASSERT_EQ(uninstall.exitCode, 0) << uninstall.err;
+    const ToolRun uninstall = Install({"uninstall", "--desktop-entries"});
+    ASSERT_EQ(uninstall.exitCode, 0) << uninstall.errors;
     EXPECT_FALSE(Exists(L"\\Program Files\\Tapweave"));
     EXPECT_FALSE(Exists(L"\\Windows\\Start Menu\\Programs\\Tapweave"));
     EXPECT_FALSE(Exists(L"\\Windows\\Tapweave Setup.dll"));
@@ -221,15 +149,15 @@ TEST_F(InstallerProcess, InstallPutsEverythingInPlaceAndUninstallTakesItAway) {
     EXPECT_FALSE(fs::exists(macrosEntry));
     EXPECT_FALSE(fs::exists(recorderEntry));
 
-    const Outcome again = Install({"uninstall"});
+    const ToolRun again = Install({"uninstall"});
     EXPECT_EQ(again.exitCode, 1);
-    EXPECT_NE(again.err.find("not installed"), std::string::npos) << again.err;
+    EXPECT_NE(again.errors.find("not installed"), std::string::npos) << again.errors;
 }
 
 TEST_F(InstallerProcess, KeptMacrosReappearInAnInstallationElsewhere) {
     device.Write("Storage Card/TW/Macros/Mail.macros", "Pause 5\n");
-    const Outcome install = Install({"install", "--dir", "/Storage Card/TW/"});
-    ASSERT_EQ(install.exitCode, 0) << install.err;
+    const ToolRun install = Install({"install", "--dir", "/Storage Card/TW/"});
+    ASSERT_EQ(install.exitCode, 0) << install.errors;
     EXPECT_EQ(Value(HKEY_LOCAL_MACHINE, L"Software\\Apps\\Veltrane Tapweave", L"InstallDir"),
               L"\\Storage Card\\TW");
     EXPECT_EQ(Target(L"Mail.lnk"), L"\"\\Storage Card\\TW\\Player.exe\" \"Mail\"");
@@ -240,9 +168,9 @@ TEST_F(InstallerProcess, WhenTheShortcutsCannotBeWrittenTheInstallationIsUndone)
     // A file where the shortcut folder belongs.
     device.Write("Windows/Start Menu/Programs/Tapweave", "in the way");
 
-    const Outcome install = Install({"install"});
+    const ToolRun install = Install({"install"});
     EXPECT_EQ(install.exitCode, 1);
-    EXPECT_NE(install.err.find("undone"), std::string::npos) << install.err;
+    EXPECT_NE(install.errors.find("undone"), std::string::npos) << install.errors;
     EXPECT_FALSE(Exists(L"\\Program Files\\Tapweave"));
     EXPECT_FALSE(Exists(L"\\Windows\\Tapweave Setup.dll"));
     EXPECT_EQ(Value(HKEY_LOCAL_MACHINE, L"Software\\Apps\\Veltrane Tapweave", L"InstallDir"),
@@ -285,8 +213,8 @@ TEST_F(InstallerProcess, AFailedReinstallPutsBackWhatWasThere) {
     for (const Fault& fault : faults) {
         SCOPED_TRACE(fault.what);
         fault.make();
-        const Outcome reinstall = Install({"install", "--dir", "\\Storage Card\\TW"});
-        EXPECT_EQ(reinstall.exitCode, 1) << reinstall.err;
+        const ToolRun reinstall = Install({"install", "--dir", "\\Storage Card\\TW"});
+        EXPECT_EQ(reinstall.exitCode, 1) << reinstall.errors;
 
         EXPECT_EQ(Target(L"Macros - Show All.lnk"), L"\"\\Program Files\\Tapweave\\Player.exe\"");
         EXPECT_EQ(Target(L"Mail.lnk"), L"\"\\Program Files\\Tapweave\\Player.exe\" \"Mail\"");
@@ -309,26 +237,26 @@ TEST_F(InstallerProcess, ADamagedSetupLibraryIsReplacedAndRemovalSaysWhatItLeave
     };
     ASSERT_EQ(Install({"install"}).exitCode, 0);
     damage();
-    const Outcome reinstall = Install({"install"});
-    EXPECT_EQ(reinstall.exitCode, 0) << reinstall.err;
+    const ToolRun reinstall = Install({"install"});
+    EXPECT_EQ(reinstall.exitCode, 0) << reinstall.errors;
     EXPECT_TRUE(LinksTo(L"\\Windows\\Tapweave Setup.dll", "libtapweave-setup.so"));
 
     // A file the device cannot delete keeps the installation directory.
     damage();
     device.Write("Program Files/Tapweave/Macros/kept:file", "x");
-    const Outcome stuck = Install({"uninstall"});
+    const ToolRun stuck = Install({"uninstall"});
     EXPECT_EQ(stuck.exitCode, 1);
-    EXPECT_NE(stuck.err.find("cannot remove \\Program Files\\Tapweave\n"), std::string::npos)
-        << stuck.err;
-    EXPECT_EQ(stuck.out.find("removed"), std::string::npos) << stuck.out;
+    EXPECT_NE(stuck.errors.find("cannot remove \\Program Files\\Tapweave\n"), std::string::npos)
+        << stuck.errors;
+    EXPECT_EQ(stuck.output.find("removed"), std::string::npos) << stuck.output;
     EXPECT_FALSE(Exists(L"\\Windows\\Start Menu\\Programs\\Tapweave"));
     // Still recorded, so that removal can be run again.
     EXPECT_EQ(Value(HKEY_LOCAL_MACHINE, L"Software\\Apps\\Veltrane Tapweave", L"InstallDir"),
               L"\\Program Files\\Tapweave");
 
     fs::remove(device.Host("Program Files/Tapweave/Macros/kept:file"));
-    const Outcome again = Install({"uninstall"});
-    EXPECT_EQ(again.exitCode, 0) << again.err;
+    const ToolRun again = Install({"uninstall"});
+    EXPECT_EQ(again.exitCode, 0) << again.errors;
     EXPECT_FALSE(Exists(L"\\Program Files\\Tapweave"));
     EXPECT_FALSE(Exists(L"\\Windows\\Tapweave Setup.dll"));
     EXPECT_EQ(Value(HKEY_LOCAL_MACHINE, L"Software\\Apps\\Veltrane Tapweave", L"InstallDir"),
@@ -345,9 +273,9 @@ TEST_F(InstallerProcess, BadArgumentsAreRefusedWithTheUsage) {
                                                {"install", "--dir", std::string(240, 'd')},
                                                {"uninstall", "--dir", "\\x"},
                                                {"install", "--bogus"}}) {
-        const Outcome run = Install(arguments);
-        EXPECT_EQ(run.exitCode, 2) << run.err;
-        EXPECT_NE(run.err.find("usage: tapweave-install"), std::string::npos);
+        const ToolRun run = Install(arguments);
+        EXPECT_EQ(run.exitCode, 2) << run.errors;
+        EXPECT_NE(run.errors.find("usage: tapweave-install"), std::string::npos);
     }
     EXPECT_FALSE(Exists(L"\\Program Files\\Tapweave"));
 }

@@ -3,18 +3,14 @@
 // restart after removal ends it; otherwise it ends at once. Removal leaves no stored position.
 // Every wait has a deadline.
 #include <chrono>
-#include <csignal>
 #include <filesystem>
 #include <optional>
-#include <poll.h>
-#include <spawn.h>
 #include <string>
 #include <sys/wait.h>
-#include <thread>
-#include <unistd.h>
 
 #include <gtest/gtest.h>
 
+#include "ChildProcess.h"
 #include "ScopedEnvironment.h"
 #include "SetupLibrary.h"
 #include "TempDevice.h"
@@ -22,84 +18,19 @@
 #include "platform/registry.h"
 #include "platform/windows.h"
 
-extern char** environ;
-
 namespace {
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
 
 const wchar_t* const installDir = L"\\Program Files\\Tapweave";
 
-// The stand-in recorder as a child process, killed if a test leaves it running.
-class StandInRecorder {
-  public:
-    explicit StandInRecorder(bool calibrated) {
-        int output[2];
-        if (pipe(output) != 0) {
-            return;
-        }
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, output[1], STDOUT_FILENO);
-        posix_spawn_file_actions_addclose(&actions, output[0]);
-        const std::string program = std::string(TAPWEAVE_BIN_DIR) + "/tapweave-stand-in-recorder";
-        std::string mode = calibrated ? "calibrated" : "plain";
-        char* argv[] = {const_cast<char*>(program.c_str()), mode.data(), nullptr};
-        if (posix_spawn(&process, program.c_str(), &actions, nullptr, argv, environ) != 0) {
-            process = 0;
-        }
-        posix_spawn_file_actions_destroy(&actions);
-        close(output[1]);
-        ready = ReadReady(output[0]);
-        close(output[0]);
-    }
-
-    ~StandInRecorder() {
-        if (process > 0 && !ended) {
-            kill(process, SIGKILL);
-            waitpid(process, nullptr, 0);
-        }
-    }
-
-    bool Ready() const { return ready; }
-
-    // The wait status once the process has ended, within the time; nullopt if it still runs.
-    std::optional<int> WaitForEnd(std::chrono::milliseconds limit) {
-        const auto deadline = Clock::now() + limit;
-        while (Clock::now() < deadline) {
-            int status = 0;
-            if (waitpid(process, &status, WNOHANG) == process) {
-                ended = true;
-                return status;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-        return std::nullopt;
-    }
-
-  private:
-    static bool ReadReady(int fd) {
-        std::string text;
-        const auto deadline = Clock::now() + std::chrono::seconds(20);
-        while (text.find("ready\n") == std::string::npos && Clock::now() < deadline) {
-            pollfd wait{fd, POLLIN, 0};
-            if (poll(&wait, 1, 100) > 0) {
-                char buffer[64];
-                const ssize_t got = read(fd, buffer, sizeof buffer);
-                if (got <= 0) {
-                    return false;
-                }
-                text.append(buffer, static_cast<std::size_t>(got));
-            }
-        }
-        return text.find("ready\n") != std::string::npos;
-    }
-
-    pid_t process = 0;
-    bool ready = false;
-    bool ended = false;
-};
+// The stand-in recorder as a child process, killed if a test leaves it running; it says
+// "ready" once its window is up.
+ChildProcess StandInRecorder(bool calibrated) {
+    return ChildProcess(
+        {TAPWEAVE_BIN_DIR "/tapweave-stand-in-recorder", calibrated ? "calibrated" : "plain"},
+        {.output = ChildProcess::Stream::Capture});
+}
 
 class RemovalWithRecorder : public ::testing::Test {
   protected:
@@ -128,15 +59,15 @@ const char* const softResetMessage =
     "Tapweave: Soft reset is required.\nPRESS JOYSTICK's CENTER or MAKE SOFT RESET manually\n";
 
 TEST_F(RemovalWithRecorder, ACalibratedRecorderHidesAndTheRestartEndsIt) {
-    StandInRecorder recorder(true);
-    ASSERT_TRUE(recorder.Ready());
+    ChildProcess recorder = StandInRecorder(true);
+    ASSERT_TRUE(recorder.WaitForLine("ready", std::chrono::seconds(20)));
     HWND window = FindWindowW(L"Tapweave Class", L"Tapweave Recorder");
     ASSERT_NE(window, nullptr);
     ASSERT_TRUE(IsWindowVisible(window));
 
     EXPECT_EQ(library.uninstallInit(nullptr, installDir), codeUNINSTALL_INIT_CONTINUE);
     EXPECT_FALSE(IsWindowVisible(window));
-    EXPECT_EQ(recorder.WaitForEnd(std::chrono::milliseconds(300)), std::nullopt);
+    EXPECT_EQ(recorder.WaitStatus(std::chrono::milliseconds(300)), std::nullopt);
     EXPECT_FALSE(fs::exists(device.Host("Program Files/Tapweave")));
     EXPECT_FALSE(PositionStored());
     // A close that reaches the still running recorder later stores its position once more.
@@ -147,7 +78,7 @@ TEST_F(RemovalWithRecorder, ACalibratedRecorderHidesAndTheRestartEndsIt) {
     EXPECT_EQ(library.uninstallExit(nullptr), codeUNINSTALL_EXIT_DONE);
     EXPECT_EQ(testing::internal::GetCapturedStderr(), std::string("\a") + softResetMessage);
 
-    const std::optional<int> status = recorder.WaitForEnd(std::chrono::seconds(10));
+    const std::optional<int> status = recorder.WaitStatus(std::chrono::seconds(10));
     ASSERT_TRUE(status.has_value());
     EXPECT_TRUE(WIFSIGNALED(*status));
     EXPECT_FALSE(PositionStored());
@@ -157,12 +88,12 @@ TEST_F(RemovalWithRecorder, ACalibratedRecorderHidesAndTheRestartEndsIt) {
 }
 
 TEST_F(RemovalWithRecorder, ARecorderThatIsNotCalibratedEndsAtOnce) {
-    StandInRecorder recorder(false);
-    ASSERT_TRUE(recorder.Ready());
+    ChildProcess recorder = StandInRecorder(false);
+    ASSERT_TRUE(recorder.WaitForLine("ready", std::chrono::seconds(20)));
     ASSERT_NE(FindWindowW(L"Tapweave Class", L"Tapweave Recorder"), nullptr);
 
     EXPECT_EQ(library.uninstallInit(nullptr, installDir), codeUNINSTALL_INIT_CONTINUE);
-    const std::optional<int> status = recorder.WaitForEnd(std::chrono::seconds(10));
+    const std::optional<int> status = recorder.WaitStatus(std::chrono::seconds(10));
     ASSERT_TRUE(status.has_value());
     EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == 0);
     EXPECT_FALSE(PositionStored());

@@ -5,30 +5,21 @@
 // GetCommandLineW gave it to a file.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <functional>
-#include <spawn.h>
 #include <sstream>
 #include <string>
-#include <sys/wait.h>
-#include <thread>
 #include <unistd.h>
-#include <vector>
 
+#include "ChildProcess.h"
 #include "ScopedEnvironment.h"
 #include "TempDevice.h"
 #include "WaitUntil.h"
 #include "platform/files.h"
 #include "platform/shell.h"
 
-extern char** environ;
-
 namespace {
-
-using namespace std::chrono_literals;
 
 std::string ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -91,18 +82,10 @@ TEST_F(CommandLine, ShellStartedProgramGetsTheExactText) {
 TEST_F(CommandLine, LinuxShellArgumentsAreJoinedAndQuotedWhereNeeded) {
     // The text a program of the device passed on to its own children is not theirs.
     const ScopedEnvironment inherited("TAPWEAVE_COMMAND_LINE", "\"inherited\"");
-    std::vector<std::string> arguments = {"tapweave-echo", "My Macro",     "", "a\tb", "My",
-                                          "Macro",         "\\Back\\slash"};
-    std::vector<char*> argv;
-    for (std::string& argument : arguments) {
-        argv.push_back(argument.data());
-    }
-    argv.push_back(nullptr);
-    pid_t pid = 0;
-    ASSERT_EQ(posix_spawn(&pid, "/proc/self/exe", nullptr, nullptr, argv.data(), environ), 0);
-    int status = 0;
-    ASSERT_TRUE(WaitUntil([&] { return waitpid(pid, &status, WNOHANG) == pid; }));
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    ChildProcess echo({"/proc/self/exe", "My Macro", "", "a\tb", "My", "Macro", "\\Back\\slash"},
+                      {.name = "tapweave-echo"});
+    ASSERT_TRUE(echo.Started());
+    ASSERT_EQ(echo.ExitCode(), 0);
     EXPECT_EQ(Received(), "\"tapweave-echo\" \"My Macro\" \"\" \"a\tb\" My Macro \\Back\\slash");
 }
 

@@ -1,16 +1,11 @@
 #include "XvfbServer.h"
 
 #include <X11/Xlib.h>
-#include <cerrno>
 #include <chrono>
-#include <csignal>
 #include <cstdlib>
-#include <fcntl.h>
 #include <fstream>
 #include <sstream>
-#include <sys/prctl.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 
@@ -45,11 +40,6 @@ bool LockHeldBy(int number, pid_t pid) {
     return static_cast<bool>(lock >> holder) && holder == pid;
 }
 
-bool Exited(pid_t pid) {
-    int status = 0;
-    return waitpid(pid, &status, WNOHANG) == pid;
-}
-
 } // namespace
 
 XvfbServer::XvfbServer(int width, int height, int timeoutMs) {
@@ -72,45 +62,54 @@ XvfbServer::XvfbServer(int width, int height, int timeoutMs) {
     }
 }
 
+// Ends the server politely, then for certain when it does not go within five seconds.
 XvfbServer::~XvfbServer() {
-    Stop();
+    if (server) {
+        server->Terminate();
+    }
 }
 
 bool XvfbServer::Installed() {
     return !FindProgram("Xvfb").empty();
 }
 
+ChildProcess XvfbServer::StartProgram(const std::vector<std::string>& command) const {
+    return ChildProcess(command, {.environment = {{"DISPLAY", name}}});
+}
+
+ToolRun XvfbServer::RunProgram(const std::vector<std::string>& command) const {
+    return RunTool(command, {.environment = {{"DISPLAY", name}}});
+}
+
+bool XvfbServer::Screenshot(const std::string& path) const {
+    return RunProgram({"import", "-window", "root", path}).exitCode == 0;
+}
+
 bool XvfbServer::Start(const std::string& program, int number, int width, int height,
                        std::chrono::steady_clock::time_point deadline) {
     const std::string display = ":" + std::to_string(number);
     const std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
-    const pid_t child = fork();
-    if (child < 0) {
+    // -noreset: the server would otherwise reset, and refuse connections for a moment,
+    // whenever its last client leaves, such as the probe below.
+    server.emplace(std::vector<std::string>{program, display, "-screen", "0", screen, "-nolisten",
+                                            "tcp", "-noreset"},
+                   ChildProcess::Options{.output = ChildProcess::Stream::Discard,
+                                         .errors = ChildProcess::Stream::Discard,
+                                         .name = "Xvfb"});
+    if (!server->Started()) {
+        server.reset();
         error = "cannot start Xvfb";
         return false;
     }
-    if (child == 0) {
-        // The server dies with the test, even when the test is killed by its watchdog.
-        prctl(PR_SET_PDEATHSIG, SIGKILL);
-        const int quiet = open("/dev/null", O_RDWR);
-        dup2(quiet, STDIN_FILENO);
-        dup2(quiet, STDOUT_FILENO);
-        dup2(quiet, STDERR_FILENO);
-        // -noreset: the server would otherwise reset, and refuse connections for a moment,
-        // whenever its last client leaves, such as the probe below.
-        execl(program.c_str(), "Xvfb", display.c_str(), "-screen", "0", screen.c_str(), "-nolisten",
-              "tcp", "-noreset", static_cast<char*>(nullptr));
-        _exit(127);
-    }
     while (Clock::now() < deadline) {
-        if (Exited(child)) {
+        if (!server->Running()) {
+            server.reset();
             error = "Xvfb " + display + " exited at start";
             return false;
         }
         if (::Display* connection = XOpenDisplay(display.c_str())) {
             XCloseDisplay(connection);
-            if (LockHeldBy(number, child)) {
-                pid = child;
+            if (LockHeldBy(number, server->Pid())) {
                 name = display;
                 error.clear();
                 return true;
@@ -118,26 +117,7 @@ bool XvfbServer::Start(const std::string& program, int number, int width, int he
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
-    kill(child, SIGKILL);
-    waitpid(child, nullptr, 0);
+    server.reset();
     error = "Xvfb " + display + " timed out before accepting connections";
     return false;
-}
-
-// Ends the server politely, then for certain when it does not go within five seconds.
-void XvfbServer::Stop() {
-    if (pid <= 0) {
-        return;
-    }
-    kill(pid, SIGTERM);
-    const auto deadline = Clock::now() + std::chrono::seconds(5);
-    while (!Exited(pid)) {
-        if (Clock::now() >= deadline) {
-            kill(pid, SIGKILL);
-            waitpid(pid, nullptr, 0);
-            break;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    pid = -1;
 }

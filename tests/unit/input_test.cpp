@@ -9,14 +9,15 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <linux/input.h>
+#include <list>
 #include <regex>
 #include <sstream>
-#include <sys/wait.h>
 #include <thread>
 #include <tuple>
 #include <unistd.h>
 #include <vector>
 
+#include "ChildProcess.h"
 #include "FakeClock.h"
 #include "RecordingInjector.h"
 #include "ScopedEnvironment.h"
@@ -115,31 +116,19 @@ TEST_F(InjectorChoice, TwoProcessesSharingAJournalKeepWholeLines) {
     const std::string path = device.Directory() + "/shared.log";
     Use(("journal:" + path).c_str());
     constexpr int perChild = 3000;
-    std::vector<pid_t> children;
+    std::list<ChildProcess> children;
     for (int child = 1; child <= 2; ++child) {
-        const pid_t pid = fork();
-        ASSERT_GE(pid, 0);
-        if (pid == 0) {
+        children.emplace_back([child] {
             for (int index = 0; index < perChild; ++index) {
                 mouse_event(MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE, static_cast<DWORD>(child),
                             static_cast<DWORD>(index), 0, 0);
             }
-            _exit(0);
-        }
-        children.push_back(pid);
+            return 0;
+        });
+        ASSERT_TRUE(children.back().Started());
     }
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    for (const pid_t pid : children) {
-        int status = -1;
-        while (waitpid(pid, &status, WNOHANG) == 0) {
-            if (std::chrono::steady_clock::now() > deadline) {
-                kill(pid, SIGKILL);
-                waitpid(pid, &status, 0);
-                FAIL() << "a writer did not finish in 30 s";
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        }
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    for (ChildProcess& child : children) {
+        ASSERT_EQ(child.ExitCode(), 0) << "a writer failed or did not finish in 30 s";
     }
     const std::regex shape("mouse_event flags=0x8001 dx=([12]) dy=([0-9]+) t_us=[0-9]+");
     int next[3] = {0, 0, 0};

@@ -1,18 +1,15 @@
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "ChildProcess.h"
 #include "TempDevice.h"
 #include "platform/Device.h"
 #include "platform/registry.h"
@@ -97,31 +94,6 @@ std::string FileContent(const std::string& path) {
     std::ostringstream out;
     out << in.rdbuf();
     return out.str();
-}
-
-// Runs work in a child process and returns its exit status, or -1 when it did not end normally.
-// The child's alarm and the parent's deadline both end a child that hangs.
-pid_t StartChild(const std::function<bool()>& work) {
-    const pid_t pid = fork();
-    if (pid == 0) {
-        alarm(30);
-        _exit(work() ? 0 : 1);
-    }
-    return pid;
-}
-
-int WaitChild(pid_t pid) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    int status = 0;
-    while (waitpid(pid, &status, WNOHANG) == 0) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            kill(pid, SIGKILL);
-            waitpid(pid, &status, 0);
-            return -1;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 std::wstring Numbered(const wchar_t* prefix, int number) {
@@ -422,12 +394,12 @@ TEST(Registry, TwoProcessesWriteAtOnceAndLoseNothing) {
     TempDevice device;
     constexpr int count = 200;
     // Neither child finds an open connection or even a database: both create it at once.
-    const pid_t first = StartChild([] { return WriteMany(L"Software\\First", L"a", count); });
-    const pid_t second = StartChild([] { return WriteMany(L"Software\\Second", L"b", count); });
-    ASSERT_GT(first, 0);
-    ASSERT_GT(second, 0);
-    EXPECT_EQ(WaitChild(first), 0);
-    EXPECT_EQ(WaitChild(second), 0);
+    ChildProcess first([] { return WriteMany(L"Software\\First", L"a", count) ? 0 : 1; });
+    ChildProcess second([] { return WriteMany(L"Software\\Second", L"b", count) ? 0 : 1; });
+    ASSERT_TRUE(first.Started());
+    ASSERT_TRUE(second.Started());
+    EXPECT_EQ(first.ExitCode(std::chrono::seconds(60)), 0);
+    EXPECT_EQ(second.ExitCode(std::chrono::seconds(60)), 0);
 
     ExpectWritten(L"Software\\First", L"a", count);
     ExpectWritten(L"Software\\Second", L"b", count);
@@ -492,13 +464,15 @@ TEST(Registry, WhatWasWrittenSurvivesTheWriterAndAReopen) {
     }
 
     // A child writes beside the parent's open connection and ends without closing its own.
-    const pid_t child = StartChild([] {
+    ChildProcess child([] {
         Key key;
         return Create(HKEY_LOCAL_MACHINE, L"Software\\Kept", key) == ERROR_SUCCESS &&
-               SetDword(key, L"x", 17) == ERROR_SUCCESS && RegFlushKey(key) == ERROR_SUCCESS;
+                       SetDword(key, L"x", 17) == ERROR_SUCCESS && RegFlushKey(key) == ERROR_SUCCESS
+                   ? 0
+                   : 1;
     });
-    ASSERT_GT(child, 0);
-    ASSERT_EQ(WaitChild(child), 0);
+    ASSERT_TRUE(child.Started());
+    ASSERT_EQ(child.ExitCode(std::chrono::seconds(60)), 0);
 
     platform::Device::Reset();
     Key key;
