@@ -3,7 +3,9 @@
 
 #include <array>
 #include <cstdio>
+#include <filesystem>
 #include <string>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include "TempDevice.h"
@@ -79,4 +81,15 @@ TEST(DeviceTool, PathsThatCannotExistFail) {
     EXPECT_EQ(inside.out, device.Directory() + "/fs/etc/passwd\n");
     EXPECT_EQ(Tool("path 'My Documents\\a:b'").status, 1);
     EXPECT_EQ(Tool("path 'x\\\"quoted\"'").status, 1);
+}
+
+TEST(DeviceTool, TheWindowListWaitsOnNothingPutInTheRunDirectory) {
+    TempDevice device;
+    const std::string windows = device.Directory() + "/run/windows";
+    std::filesystem::create_directories(windows);
+    ASSERT_EQ(mkfifo((windows + "/00010000").c_str(), 0644), 0);
+    ASSERT_EQ(mkfifo((device.Directory() + "/run/foreground-window").c_str(), 0644), 0);
+    const ToolRun run = Tool("windows");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, "");
 }
