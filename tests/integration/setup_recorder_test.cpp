@@ -5,9 +5,11 @@
 #include <chrono>
 #include <csignal>
 #include <filesystem>
+#include <fstream>
 #include <optional>
 #include <poll.h>
 #include <spawn.h>
+#include <sstream>
 #include <string>
 #include <sys/wait.h>
 #include <thread>
@@ -19,6 +21,7 @@
 #include "SetupLibrary.h"
 #include "TempDevice.h"
 #include "platform/gui.h"
+#include "platform/kernel.h"
 #include "platform/registry.h"
 #include "platform/windows.h"
 
@@ -154,6 +157,84 @@ TEST_F(RemovalWithRecorder, ACalibratedRecorderHidesAndTheRestartEndsIt) {
     // The restart leaves nothing of the processes that ran.
     EXPECT_TRUE(fs::is_empty(fs::path(device.Directory()) / "run"));
     EXPECT_EQ(FindWindowW(L"Tapweave Class", L"Tapweave Recorder"), nullptr);
+}
+
+// Field 22 of /proc/<pid>/stat, as the device's entries record it.
+unsigned long long StartTimeOf(pid_t pid) {
+    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+    std::string line;
+    std::getline(in, line);
+    std::istringstream fields(line.substr(line.rfind(')') + 1));
+    std::string field;
+    for (int index = 3; index < 22; ++index) {
+        fields >> field;
+    }
+    unsigned long long startTime = 0;
+    fields >> startTime;
+    return startTime;
+}
+
+// A process that is not the device's: a host program, killed if a test leaves it running.
+class HostProcess {
+  public:
+    HostProcess() {
+        char sleep[] = "sleep";
+        char seconds[] = "60";
+        char* argv[] = {sleep, seconds, nullptr};
+        if (posix_spawnp(&process, "sleep", nullptr, nullptr, argv, environ) != 0) {
+            process = 0;
+        }
+    }
+    ~HostProcess() {
+        if (process > 0) {
+            kill(process, SIGKILL);
+            waitpid(process, nullptr, 0);
+        }
+    }
+    bool Running() const { return process > 0 && waitpid(process, nullptr, WNOHANG) == 0; }
+
+    pid_t process = 0;
+};
+
+TEST_F(RemovalWithRecorder, TheRestartEndsOnlyTheDevicesOwnProcessesAndRemovesOnlyItsEntries) {
+    StandInRecorder recorder(false);
+    ASSERT_TRUE(recorder.Ready());
+    HostProcess named;
+    HostProcess recorded;
+    ASSERT_TRUE(named.Running() && recorded.Running());
+    const fs::path run = fs::path(device.Directory()) / "run";
+    // Entries naming processes that are not the device's, each with its true start time.
+    std::ofstream(run / "windows" / "0000beef")
+        << named.process << ' ' << StartTimeOf(named.process)
+        << " 1 1 0 0 10 10 1\nTapweave Class\nTapweave Recorder\n";
+    fs::create_directories(run / "processes");
+    std::ofstream(run / "processes" / std::to_string(recorded.process))
+        << StartTimeOf(recorded.process) << "\n/usr/bin/sleep\n";
+    // Something of the user's in run/, and a link out of the device among the entries.
+    const fs::path outside = device.Directory() + ".outside";
+    fs::create_directories(outside / "windows");
+    std::ofstream(outside / "windows" / "0000cafe") << "keep";
+    std::ofstream(run / "notes.txt") << "keep";
+    fs::create_directory_symlink(outside / "windows", run / "processes" / "77");
+
+    EXPECT_TRUE(KernelIoControl(IOCTL_HAL_REBOOT, nullptr, 0, nullptr, 0, nullptr));
+    const std::optional<int> status = recorder.WaitForEnd(std::chrono::seconds(10));
+    ASSERT_TRUE(status.has_value());
+    EXPECT_TRUE(WIFSIGNALED(*status));
+    EXPECT_TRUE(named.Running());
+    EXPECT_TRUE(recorded.Running());
+    EXPECT_FALSE(fs::exists(run / "windows"));
+    EXPECT_FALSE(fs::exists(run / "processes"));
+    EXPECT_TRUE(fs::exists(run / "notes.txt"));
+    EXPECT_TRUE(fs::exists(outside / "windows" / "0000cafe"));
+
+    // A run/ that is itself a link out of the device is not entered.
+    fs::remove_all(run);
+    fs::create_directory_symlink(outside, run);
+    EXPECT_TRUE(KernelIoControl(IOCTL_HAL_REBOOT, nullptr, 0, nullptr, 0, nullptr));
+    EXPECT_TRUE(fs::exists(outside / "windows" / "0000cafe"));
+    fs::remove(run);
+    fs::remove_all(outside);
 }
 
 TEST_F(RemovalWithRecorder, ARecorderThatIsNotCalibratedEndsAtOnce) {
