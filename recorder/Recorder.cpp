@@ -3,12 +3,20 @@
 #include "RecorderWindow.h"
 #include "SharedNames.h"
 #include "platform/gui.h"
+#include "platform/kernel.h"
 #include "platform/shell.h"
 
 int WinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
+    // Taken before looking for the window, so that two recorders started together cannot both
+    // find none: the one that does not get the name ends. It goes with the process.
+    const HANDLE instance = CreateMutexW(nullptr, FALSE, recorderWindowTitle.c_str());
+    const bool first = instance != nullptr && GetLastError() != ERROR_ALREADY_EXISTS;
     if (const HWND running = FindWindowW(recorderClassName.c_str(), recorderWindowTitle.c_str())) {
         ShowWindow(running, SW_SHOW);
         SetForegroundWindow(running);
+        return 0;
+    }
+    if (!first) {
         return 0;
     }
     const RecorderWindow& window = RecorderWindow::GetInstance();

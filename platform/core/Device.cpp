@@ -54,19 +54,11 @@ constexpr BaseFile baseFiles[] = {
     {"Windows/touch.dll", "libtapweave-touch.so"},
 };
 
-std::string LibraryFolder() {
-    Dl_info info{};
-    if (!dladdr(reinterpret_cast<void*>(&LibraryFolder), &info) || !info.dli_fname) {
-        return {};
-    }
-    return std::filesystem::path(info.dli_fname).parent_path().string();
-}
-
 // Links each base file the device lacks to its build output. A file the user or the installer
 // put there is kept.
 void PlaceBaseFiles(const std::string& fileSystemRoot) {
     namespace fs = std::filesystem;
-    const std::string folder = LibraryFolder();
+    const std::string folder = Device::ProgramFolder();
     if (folder.empty()) {
         return;
     }
@@ -98,6 +90,15 @@ std::string Device::RunDirectory() {
 }
 std::string Device::RegistryFile() {
     return Directory() + "/registry.db";
+}
+
+// The build puts the programs beside this library.
+std::string Device::ProgramFolder() {
+    Dl_info info{};
+    if (!dladdr(reinterpret_cast<void*>(&Device::ProgramFolder), &info) || !info.dli_fname) {
+        return {};
+    }
+    return std::filesystem::path(info.dli_fname).parent_path().string();
 }
 
 bool Device::Initialise() {

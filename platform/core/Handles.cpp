@@ -1,5 +1,7 @@
 #include "HandleTable.h"
+#include "NamedMutex.h"
 #include "platform/files.h"
+#include "platform/kernel.h"
 
 BOOL CloseHandle(HANDLE handle) {
     if (!platform::HandleTable::Close(handle)) {
@@ -7,4 +9,18 @@ BOOL CloseHandle(HANDLE handle) {
         return FALSE;
     }
     return TRUE;
+}
+
+HANDLE CreateMutexW(LPSECURITY_ATTRIBUTES, BOOL, LPCWSTR name) {
+    bool created = true;
+    std::unique_ptr<platform::NamedMutex> mutex =
+        platform::NamedMutex::Open(name ? name : L"", created);
+    if (!mutex) {
+        return nullptr;
+    }
+    const HANDLE handle = platform::HandleTable::Add(std::move(mutex));
+    if (handle) {
+        SetLastError(created ? ERROR_SUCCESS : ERROR_ALREADY_EXISTS);
+    }
+    return handle;
 }

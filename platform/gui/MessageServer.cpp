@@ -7,6 +7,7 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include "RunFiles.h"
 #include "platform/Device.h"
 
 namespace platform {
@@ -60,7 +61,8 @@ bool MessageServer::Serve(Handler newHandler) {
         servingProcess = self;
     }
     handler = std::move(newHandler);
-    if (!Device::Initialise()) {
+    // The socket goes only into the device's own run directory, never where a link leads.
+    if (!Device::Initialise() || !RunFiles::Folder()) {
         return false;
     }
     const std::string wanted = ProcessChannel::SocketPath(self);

@@ -1,13 +1,16 @@
 #include "ProcessChannel.h"
 
+#include <cerrno>
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/time.h>
 #include <sys/un.h>
 #include <time.h>
 #include <unistd.h>
 
+#include "RunFiles.h"
 #include "platform/Device.h"
 
 namespace platform {
@@ -40,6 +43,28 @@ bool Transfer(int fd, void* data, std::size_t size, bool sending, long long dead
     return true;
 }
 
+// A peer that does not accept (stopped, or with its queue full) would hold a plain connect for
+// good; the socket's send timeout bounds it by what is left of the call's time.
+bool Connect(int fd, const sockaddr_un& peer, long long deadline) {
+    for (;;) {
+        const long long left = deadline - NowMs();
+        if (left <= 0) {
+            return false;
+        }
+        const timeval limit{static_cast<time_t>(left / 1000),
+                            static_cast<suseconds_t>(left % 1000 * 1000)};
+        if (setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit) != 0) {
+            return false;
+        }
+        if (connect(fd, reinterpret_cast<const sockaddr*>(&peer), sizeof peer) == 0) {
+            return true;
+        }
+        if (errno != EINTR) {
+            return false;
+        }
+    }
+}
+
 } // namespace
 
 std::string ProcessChannel::SocketPath(DWORD processId) {
@@ -60,19 +85,23 @@ std::string ProcessChannel::Address(const std::string& path, int& directoryFd) {
 }
 
 std::optional<ProcessChannel::Reply> ProcessChannel::Call(DWORD processId, const Request& request) {
+    const long long deadline = NowMs() + timeoutMs;
+    const std::string path = SocketPath(processId);
+    // Only the peer's own socket, never one a link leads to.
+    if (!RunFiles::IsSocket(path)) {
+        return std::nullopt;
+    }
     int directoryFd = -1;
-    const std::string address = Address(SocketPath(processId), directoryFd);
+    const std::string address = Address(path, directoryFd);
     sockaddr_un peer{};
     peer.sun_family = AF_UNIX;
     std::optional<Reply> answer;
     const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd >= 0 && address.size() < sizeof peer.sun_path) {
         std::memcpy(peer.sun_path, address.c_str(), address.size() + 1);
-        const long long deadline = NowMs() + timeoutMs;
         Reply reply;
         Request copy = request;
-        if (connect(fd, reinterpret_cast<const sockaddr*>(&peer), sizeof peer) == 0 &&
-            Transfer(fd, &copy, sizeof copy, true, deadline) &&
+        if (Connect(fd, peer, deadline) && Transfer(fd, &copy, sizeof copy, true, deadline) &&
             Transfer(fd, &reply, sizeof reply, false, deadline) && reply.magic == replyMagic &&
             reply.ok) {
             answer = reply;

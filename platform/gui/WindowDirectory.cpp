@@ -14,6 +14,7 @@
 #include <unistd.h>
 
 #include "FileName.h"
+#include "RunFiles.h"
 #include "platform/Device.h"
 
 namespace platform {
@@ -23,14 +24,15 @@ namespace {
 constexpr std::uintptr_t firstHandle = 0x10000;
 constexpr std::uintptr_t lastHandle = 0xFFFFFFFF;
 
+// Empty when the folder is not the device's own (a link out of the device, say).
 std::string Folder() {
-    return Device::RunDirectory() + "/windows";
+    return RunFiles::Folder("windows").value_or(std::string());
 }
 
-std::string EntryPath(HWND hwnd) {
+std::string EntryPath(const std::string& folder, HWND hwnd) {
     char name[16];
     std::snprintf(name, sizeof name, "%08" PRIxPTR, reinterpret_cast<std::uintptr_t>(hwnd));
-    return Folder() + "/" + name;
+    return folder + "/" + name;
 }
 
 // Eight hex digits: an entry, not a file being written.
@@ -77,42 +79,9 @@ std::wstring Unescape(const std::string& escaped) {
     return FileName::FromHost(bytes).value_or(std::wstring());
 }
 
-std::optional<std::string> ReadSmallFile(const std::string& path) {
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        return std::nullopt;
-    }
-    std::string content;
-    char buffer[4096];
-    ssize_t got;
-    // Entries are small; a runaway file is not read past 64 KiB.
-    while ((got = read(fd, buffer, sizeof buffer)) > 0 && content.size() < 65536) {
-        content.append(buffer, static_cast<std::size_t>(got));
-    }
-    close(fd);
-    return content;
-}
-
-// Written aside and renamed, so that a reader never sees half a file.
-bool WriteAtomically(const std::string& path, const std::string& content) {
-    const std::string partial = path + "." + std::to_string(getpid()) + ".new";
-    const int fd = open(partial.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0) {
-        return false;
-    }
-    const bool written =
-        write(fd, content.data(), content.size()) == static_cast<ssize_t>(content.size());
-    close(fd);
-    if (!written || rename(partial.c_str(), path.c_str()) != 0) {
-        unlink(partial.c_str());
-        return false;
-    }
-    return true;
-}
-
 std::optional<unsigned long long> StartTimeOf(DWORD processId) {
     const std::optional<std::string> stat =
-        ReadSmallFile("/proc/" + std::to_string(processId) + "/stat");
+        RunFiles::Read("/proc/" + std::to_string(processId) + "/stat");
     if (!stat) {
         return std::nullopt;
     }
@@ -129,24 +98,18 @@ std::optional<unsigned long long> StartTimeOf(DWORD processId) {
     return fields >> startTime ? std::optional(startTime) : std::nullopt;
 }
 
-struct Parsed {
-    WindowDirectory::Entry entry;
-    unsigned long long startTime = 0;
-};
-
-std::optional<Parsed> Parse(HWND hwnd, const std::string& content) {
+std::optional<WindowDirectory::Entry> Parse(HWND hwnd, const std::string& content) {
     std::istringstream in(content);
     std::string header, className, title;
     if (!std::getline(in, header) || !std::getline(in, className) || !std::getline(in, title)) {
         return std::nullopt;
     }
-    Parsed parsed;
-    WindowDirectory::Entry& entry = parsed.entry;
+    WindowDirectory::Entry entry;
     entry.hwnd = hwnd;
     int visible = 0;
     long left, top, right, bottom;
     if (std::sscanf(header.c_str(), "%u %llu %u %d %ld %ld %ld %ld %llu", &entry.processId,
-                    &parsed.startTime, &entry.threadId, &visible, &left, &top, &right, &bottom,
+                    &entry.startTime, &entry.threadId, &visible, &left, &top, &right, &bottom,
                     &entry.raised) != 9) {
         return std::nullopt;
     }
@@ -155,22 +118,41 @@ std::optional<Parsed> Parse(HWND hwnd, const std::string& content) {
                   static_cast<LONG>(bottom)};
     entry.className = Unescape(className);
     entry.title = Unescape(title);
-    return parsed;
+    return entry;
 }
 
 // The entry of a running process; a dead process's entry is removed.
-std::optional<WindowDirectory::Entry> Load(HWND hwnd) {
-    const std::string path = EntryPath(hwnd);
-    const std::optional<std::string> content = ReadSmallFile(path);
+// Anything but a regular file under an entry's name is not an entry, and is left alone.
+std::optional<WindowDirectory::Entry> Load(const std::string& folder, HWND hwnd) {
+    if (folder.empty()) {
+        return std::nullopt;
+    }
+    const std::string path = EntryPath(folder, hwnd);
+    const std::optional<std::string> content = RunFiles::Read(path);
     if (!content) {
         return std::nullopt;
     }
-    std::optional<Parsed> parsed = Parse(hwnd, *content);
-    if (!parsed || !WindowDirectory::ProcessRunning(parsed->entry.processId, parsed->startTime)) {
+    std::optional<WindowDirectory::Entry> entry = Parse(hwnd, *content);
+    if (!entry || !WindowDirectory::ProcessRunning(entry->processId, entry->startTime)) {
         unlink(path.c_str());
         return std::nullopt;
     }
-    return parsed->entry;
+    return entry;
+}
+
+// The counter is held for a moment at a time; one a process keeps (stopped while holding it,
+// say) costs a new window a second, then the window is not made.
+bool LockBriefly(int fd) {
+    for (int attempt = 0; attempt < 1000; ++attempt) {
+        if (flock(fd, LOCK_EX | LOCK_NB) == 0) {
+            return true;
+        }
+        if (errno != EWOULDBLOCK) {
+            return false;
+        }
+        usleep(1000);
+    }
+    return false;
 }
 
 } // namespace
@@ -179,13 +161,13 @@ HWND WindowDirectory::NewHandle() {
     if (!Device::Initialise()) {
         return nullptr;
     }
-    const std::string path = Device::RunDirectory() + "/window-counter";
-    const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    const std::optional<std::string> run = RunFiles::Folder();
+    const int fd = run ? RunFiles::Open(*run + "/window-counter", O_RDWR | O_CREAT) : -1;
     if (fd < 0) {
         return nullptr;
     }
     std::uintptr_t value = 0;
-    if (flock(fd, LOCK_EX) == 0) {
+    if (LockBriefly(fd)) {
         char text[32] = {};
         const ssize_t got = pread(fd, text, sizeof text - 1, 0);
         const unsigned long long last = got > 0 ? std::strtoull(text, nullptr, 10) : 0;
@@ -212,19 +194,24 @@ void WindowDirectory::Put(const Entry& entry) {
     if (!Device::Initialise()) {
         return;
     }
-    mkdir(Folder().c_str(), 0755);
+    const std::string folder = Folder();
+    if (folder.empty()) {
+        return;
+    }
     char header[256];
     std::snprintf(header, sizeof header, "%u %llu %u %d %ld %ld %ld %ld %llu\n", entry.processId,
                   OwnStartTime(), entry.threadId, entry.visible ? 1 : 0,
                   static_cast<long>(entry.rect.left), static_cast<long>(entry.rect.top),
                   static_cast<long>(entry.rect.right), static_cast<long>(entry.rect.bottom),
                   entry.raised);
-    WriteAtomically(EntryPath(entry.hwnd),
+    RunFiles::Write(EntryPath(folder, entry.hwnd),
                     header + Escape(entry.className) + "\n" + Escape(entry.title) + "\n");
 }
 
 void WindowDirectory::Remove(HWND hwnd) {
-    unlink(EntryPath(hwnd).c_str());
+    if (const std::string folder = Folder(); !folder.empty()) {
+        unlink(EntryPath(folder, hwnd).c_str());
+    }
 }
 
 std::optional<WindowDirectory::Entry> WindowDirectory::Get(HWND hwnd) {
@@ -232,18 +219,19 @@ std::optional<WindowDirectory::Entry> WindowDirectory::Get(HWND hwnd) {
     if (value < firstHandle || value > lastHandle) {
         return std::nullopt;
     }
-    return Load(hwnd);
+    return Load(Folder(), hwnd);
 }
 
 std::vector<WindowDirectory::Entry> WindowDirectory::List() {
     std::vector<Entry> entries;
-    DIR* folder = opendir(Folder().c_str());
+    const std::string path = Folder();
+    DIR* folder = path.empty() ? nullptr : opendir(path.c_str());
     if (!folder) {
         return entries;
     }
     while (const dirent* item = readdir(folder)) {
         if (const std::optional<HWND> hwnd = HandleOfName(item->d_name)) {
-            if (std::optional<Entry> entry = Load(*hwnd)) {
+            if (std::optional<Entry> entry = Load(path, *hwnd)) {
                 entries.push_back(std::move(*entry));
             }
         }
@@ -255,8 +243,9 @@ std::vector<WindowDirectory::Entry> WindowDirectory::List() {
 }
 
 HWND WindowDirectory::Foreground() {
+    const std::optional<std::string> run = RunFiles::Folder();
     const std::optional<std::string> content =
-        ReadSmallFile(Device::RunDirectory() + "/foreground-window");
+        run ? RunFiles::Read(*run + "/foreground-window", 64) : std::nullopt;
     if (!content) {
         return nullptr;
     }
@@ -270,7 +259,9 @@ void WindowDirectory::SetForeground(HWND hwnd) {
     }
     char text[24];
     std::snprintf(text, sizeof text, "%" PRIxPTR "\n", reinterpret_cast<std::uintptr_t>(hwnd));
-    WriteAtomically(Device::RunDirectory() + "/foreground-window", text);
+    if (const std::optional<std::string> run = RunFiles::Folder()) {
+        RunFiles::Write(*run + "/foreground-window", text);
+    }
 }
 
 bool WindowDirectory::ProcessRunning(DWORD processId, unsigned long long startTime) {

@@ -8,6 +8,8 @@
 #include <filesystem>
 #include <unistd.h>
 
+#include "RunFiles.h"
+#include "platform/Device.h"
 #include "platform/clock.h"
 
 namespace platform {
@@ -22,11 +24,19 @@ std::unique_ptr<JournalInjector> JournalInjector::Open(const std::string& path,
         std::error_code ignored;
         std::filesystem::create_directories(parent, ignored);
     }
-    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    // Opened without waiting, so that a FIFO nobody reads never holds the program up. The
+    // device's own journal is a regular file of the device, never one a link leads to.
+    const int fd =
+        path == Device::RunDirectory() + "/input.log"
+            ? RunFiles::Open(path, O_WRONLY | O_CREAT | O_APPEND)
+            : open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | O_NONBLOCK, 0644);
     if (fd < 0) {
-        error = "cannot open the input journal " + path + ": " + std::strerror(errno);
+        error = "cannot open the input journal " + path + ": " +
+                (errno == EINVAL ? "not a regular file" : std::strerror(errno));
         return nullptr;
     }
+    // Written to as any file once open: a reader that falls behind is waited for.
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     return std::unique_ptr<JournalInjector>(new JournalInjector(fd, true));
 }
 

@@ -1,13 +1,12 @@
 #include "ProcessTable.h"
 
-#include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <sstream>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "FileName.h"
+#include "RunFiles.h"
 #include "platform/Device.h"
 #include "platform/files.h"
 #include "platform/windows.h"
@@ -18,28 +17,29 @@ namespace {
 
 const wchar_t* const shellProgram = L"\\Windows\\shell32.exe";
 
+// Empty when the folder is not the device's own (a link out of the device, say).
 std::string Folder() {
-    return Device::RunDirectory() + "/processes";
+    return RunFiles::Folder("processes").value_or(std::string());
 }
 
-std::string RecordPath(DWORD processId) {
-    return Folder() + "/" + std::to_string(processId);
+std::string RecordPath(const std::string& folder, DWORD processId) {
+    return folder + "/" + std::to_string(processId);
 }
 
 // Field 22 of /proc/<pid>/stat, in clock ticks since boot: with the identifier it names one
 // process for good. The command name before it may hold spaces and parentheses, so the
 // fields are counted from the last ')'.
 std::optional<unsigned long long> StartTime(DWORD processId) {
-    std::ifstream stat("/proc/" + std::to_string(processId) + "/stat");
-    std::string line;
-    if (!std::getline(stat, line)) {
+    const std::optional<std::string> line =
+        RunFiles::Read("/proc/" + std::to_string(processId) + "/stat");
+    if (!line) {
         return std::nullopt;
     }
-    const std::size_t end = line.rfind(')');
+    const std::size_t end = line->rfind(')');
     if (end == std::string::npos) {
         return std::nullopt;
     }
-    std::istringstream fields(line.substr(end + 1));
+    std::istringstream fields(line->substr(end + 1));
     std::string field;
     for (int index = 3; index < 22 && fields >> field; ++index) {
     }
@@ -68,7 +68,13 @@ std::optional<std::wstring> ProgramPath(const std::string& executable) {
 }
 
 std::optional<std::wstring> RecordedProgram(DWORD processId) {
-    std::ifstream record(RecordPath(processId));
+    const std::string folder = Folder();
+    const std::optional<std::string> content =
+        folder.empty() ? std::nullopt : RunFiles::Read(RecordPath(folder, processId), 8192);
+    if (!content) {
+        return std::nullopt;
+    }
+    std::istringstream record(*content);
     unsigned long long recordedStart = 0;
     std::string devicePath;
     if (!(record >> recordedStart) || !record.ignore(1) || !std::getline(record, devicePath)) {
@@ -78,6 +84,20 @@ std::optional<std::wstring> RecordedProgram(DWORD processId) {
         return std::nullopt;
     }
     return FileName::FromHost(devicePath);
+}
+
+std::optional<std::string> RealPath(const std::string& path) {
+    char* real = path.empty() ? nullptr : realpath(path.c_str(), nullptr);
+    if (!real) {
+        return std::nullopt;
+    }
+    std::string result(real);
+    std::free(real);
+    return result;
+}
+
+bool Below(const std::string& path, const std::optional<std::string>& folder) {
+    return folder && path.size() > folder->size() + 1 && path.starts_with(*folder + "/");
 }
 
 bool SameFile(const std::string& a, const std::string& b) {
@@ -95,23 +115,17 @@ std::string ProcessTable::Add(DWORD processId, const std::wstring& devicePath) {
     if (!startTime || !path || !Device::Initialise()) {
         return {};
     }
-    mkdir(Folder().c_str(), 0755);
-    // Written aside and renamed, so that a reader never sees half a record.
-    const std::string record = RecordPath(processId);
-    const std::string partial = record + ".new";
-    {
-        std::ofstream out(partial, std::ios::trunc);
-        out << *startTime << '\n' << *path << '\n';
-        if (!out.flush()) {
-            std::remove(partial.c_str());
-            return {};
-        }
+    const std::string folder = Folder();
+    if (folder.empty()) {
+        return {};
     }
-    return std::rename(partial.c_str(), record.c_str()) == 0 ? record : std::string();
+    const std::string record = RecordPath(folder, processId);
+    const std::string content = std::to_string(*startTime) + "\n" + *path + "\n";
+    return RunFiles::Write(record, content) ? record : std::string();
 }
 
 void ProcessTable::Remove(const std::string& record) {
-    std::remove(record.c_str());
+    unlink(record.c_str());
 }
 
 std::optional<std::wstring> ProcessTable::ProgramOf(DWORD processId) {
@@ -127,6 +141,17 @@ std::optional<std::wstring> ProcessTable::ProgramOf(DWORD processId) {
     const std::optional<std::string> executable =
         Executable("/proc/" + std::to_string(processId) + "/exe");
     return executable ? ProgramPath(*executable) : std::nullopt;
+}
+
+bool ProcessTable::IsDeviceProcess(DWORD processId, unsigned long long startTime) {
+    if (processId <= 1 || processId == static_cast<DWORD>(getpid()) ||
+        processId == static_cast<DWORD>(getppid()) || StartTime(processId) != startTime) {
+        return false;
+    }
+    const std::optional<std::string> executable =
+        Executable("/proc/" + std::to_string(processId) + "/exe");
+    return executable && (Below(*executable, RealPath(Device::FileSystemRoot())) ||
+                          Below(*executable, RealPath(Device::ProgramFolder())));
 }
 
 std::wstring ProcessTable::OwnProgram() {

@@ -31,6 +31,11 @@ class ProcessTable {
     // The same for this process, whose TAPWEAVE_IMAGE counts when it names the very file
     // this process runs (an inherited variable of another program does not).
     static std::wstring OwnProgram();
+
+    // Whether the process is provably one of the device's: still the one that started at the
+    // recorded time, running a program below the device's fs/ folder or one of the build's
+    // programs that the device's are, and neither the first process, this one nor its parent.
+    static bool IsDeviceProcess(DWORD processId, unsigned long long startTime);
 };
 
 } // namespace platform

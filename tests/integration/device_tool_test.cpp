@@ -1,7 +1,9 @@
 // tapweave-device as a user runs it: real processes on a temporary device.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
+#include <sys/stat.h>
 #include <vector>
 
 #include "ChildProcess.h"
@@ -79,4 +81,15 @@ TEST(DeviceTool, PathsThatCannotExistFail) {
     EXPECT_EQ(inside.output, device.Directory() + "/fs/etc/passwd\n");
     EXPECT_EQ(Tool({"path", "My Documents\\a:b"}).exitCode, 1);
     EXPECT_EQ(Tool({"path", "x\\\"quoted\""}).exitCode, 1);
+}
+
+TEST(DeviceTool, TheWindowListWaitsOnNothingPutInTheRunDirectory) {
+    TempDevice device;
+    const std::string windows = device.Directory() + "/run/windows";
+    std::filesystem::create_directories(windows);
+    ASSERT_EQ(mkfifo((windows + "/00010000").c_str(), 0644), 0);
+    ASSERT_EQ(mkfifo((device.Directory() + "/run/foreground-window").c_str(), 0644), 0);
+    const ToolRun run = Tool({"windows"});
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.output, "");
 }

@@ -7,8 +7,12 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <string>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -227,6 +231,66 @@ TEST_F(GuiProcesses, AHungPeerCostsTheTimeoutAndNoMore) {
     // Showing and posting do not wait for the window's thread.
     EXPECT_TRUE(ShowWindow(hwnd, SW_HIDE));
     EXPECT_TRUE(PostMessageW(hwnd, WM_ECHO, 0, 0));
+}
+
+// A stopped peer accepts no connection: once its queue of waiting ones is full, a connect
+// would wait for good, so it has the same deadline as the rest of the call.
+TEST_F(GuiProcesses, AStoppedPeerWithAFullQueueCostsTheTimeoutAndNoMore) {
+    ChildProcess peer = StartPeer(Peer::Serving);
+    const HWND hwnd = AwaitWindow(L"Peer Class", L"Peer");
+    ASSERT_NE(hwnd, nullptr);
+    ASSERT_EQ(kill(peer.Pid(), SIGSTOP), 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const std::string socketPath =
+        device.Directory() + "/run/proc-" + std::to_string(peer.Pid()) + ".sock";
+    ASSERT_LT(socketPath.size(), sizeof address.sun_path);
+    std::memcpy(address.sun_path, socketPath.c_str(), socketPath.size() + 1);
+    std::vector<int> waiting;
+    for (int i = 0; i < 1000; ++i) {
+        const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+        if (connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+            close(fd);
+            break;
+        }
+        waiting.push_back(fd);
+    }
+    ASSERT_FALSE(waiting.empty());
+    ASSERT_LT(waiting.size(), 1000u);
+
+    SetLastError(0);
+    EXPECT_EQ(SendMessageW(hwnd, WM_ECHO, 40, 2), 0);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_TIMEOUT));
+    EXPECT_FALSE(ShowWindow(hwnd, SW_HIDE));
+    for (const int fd : waiting) {
+        close(fd);
+    }
+    kill(peer.Pid(), SIGCONT);
+}
+
+// Whatever else is put in the window directory is never waited on, followed or believed.
+TEST_F(GuiProcesses, WhatIsNotAnEntryInTheRunDirectoryHoldsNobodyUp) {
+    ChildProcess peer = StartPeer(Peer::Serving);
+    const HWND hwnd = AwaitWindow(L"Peer Class", L"Peer");
+    ASSERT_NE(hwnd, nullptr);
+    const std::string run = device.Directory() + "/run";
+    ASSERT_EQ(mkfifo((run + "/windows/0badf00d").c_str(), 0644), 0);
+    std::filesystem::remove(run + "/foreground-window");
+    ASSERT_EQ(mkfifo((run + "/foreground-window").c_str(), 0644), 0);
+    // A link to a copy of the peer's entry kept outside the device.
+    char name[16];
+    std::snprintf(name, sizeof name, "%08lx",
+                  static_cast<unsigned long>(reinterpret_cast<std::uintptr_t>(hwnd)));
+    const std::string outside = device.Directory() + ".outside-entry";
+    std::filesystem::copy_file(run + "/windows/" + name, outside);
+    std::filesystem::create_symlink(outside, run + "/windows/0badcafe");
+
+    EXPECT_EQ(FindWindowW(nullptr, L"Peer"), hwnd);
+    EXPECT_FALSE(IsWindow(reinterpret_cast<HWND>(0x0badcafe)));
+    EXPECT_EQ(GetForegroundWindow(), nullptr);
+    EXPECT_EQ(SendMessageW(hwnd, WM_ECHO, 40, 2), 42);
+    EXPECT_EQ(Tool({"windows"}).output.find("0x0badf00d"), std::string::npos);
+    std::filesystem::remove(outside);
 }
 
 TEST_F(GuiProcesses, AnEndedPeersWindowIsForgotten) {

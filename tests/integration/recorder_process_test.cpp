@@ -108,6 +108,37 @@ TEST_F(RecorderProcess, ASecondStartShowsTheFirstWindowAndEndsWithZero) {
     EXPECT_EQ(FindWindowW(className, title), hwnd);
 }
 
+// Started within a moment of each other, neither has its window yet when the other looks.
+TEST_F(RecorderProcess, OfTwoStartedTogetherOneRunsAndTheOtherEnds) {
+    for (int pair = 0; pair < 3; ++pair) {
+        const pid_t a = Start();
+        const pid_t b = Start();
+        int status = 0;
+        pid_t ended = -1;
+        ASSERT_TRUE(WaitUntil(
+            [&] {
+                for (const pid_t pid : {a, b}) {
+                    if (waitpid(pid, &status, WNOHANG) == pid) {
+                        ended = pid;
+                        return true;
+                    }
+                }
+                return false;
+            },
+            20s))
+            << "pair " << pair;
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+        const pid_t survivor = ended == a ? b : a;
+        const HWND hwnd = Window();
+        ASSERT_NE(hwnd, nullptr);
+        DWORD owner = 0;
+        GetWindowThreadProcessId(hwnd, &owner);
+        EXPECT_EQ(owner, static_cast<DWORD>(survivor));
+        PostMessageW(hwnd, WM_CLOSE, 1, 0);
+        ASSERT_EQ(ExitCode(survivor), 0) << "pair " << pair;
+    }
+}
+
 TEST_F(RecorderProcess, TheStoredPlaceIsUsedAsItIsAndTheEndSavesTheNewOne) {
     WriteDword(L"SOFTWARE\\Veltrane\\Tapweave\\Recorder\\Window", L"x", 10);
     WriteDword(L"SOFTWARE\\Veltrane\\Tapweave\\Recorder\\Window", L"y", 300);

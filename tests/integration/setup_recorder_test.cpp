@@ -4,7 +4,9 @@
 // Every wait has a deadline.
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <sys/wait.h>
 
@@ -15,6 +17,7 @@
 #include "SetupLibrary.h"
 #include "TempDevice.h"
 #include "platform/gui.h"
+#include "platform/kernel.h"
 #include "platform/registry.h"
 #include "platform/windows.h"
 
@@ -85,6 +88,63 @@ TEST_F(RemovalWithRecorder, ACalibratedRecorderHidesAndTheRestartEndsIt) {
     // The restart leaves nothing of the processes that ran.
     EXPECT_TRUE(fs::is_empty(fs::path(device.Directory()) / "run"));
     EXPECT_EQ(FindWindowW(L"Tapweave Class", L"Tapweave Recorder"), nullptr);
+}
+
+// Field 22 of /proc/<pid>/stat, as the device's entries record it.
+unsigned long long StartTimeOf(pid_t pid) {
+    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+    std::string line;
+    std::getline(in, line);
+    std::istringstream fields(line.substr(line.rfind(')') + 1));
+    std::string field;
+    for (int index = 3; index < 22; ++index) {
+        fields >> field;
+    }
+    unsigned long long startTime = 0;
+    fields >> startTime;
+    return startTime;
+}
+
+TEST_F(RemovalWithRecorder, TheRestartEndsOnlyTheDevicesOwnProcessesAndRemovesOnlyItsEntries) {
+    ChildProcess recorder = StandInRecorder(false);
+    ASSERT_TRUE(recorder.WaitForLine("ready", std::chrono::seconds(20)));
+    // Processes that are not the device's: host programs.
+    ChildProcess named({"sleep", "60"});
+    ChildProcess recorded({"sleep", "60"});
+    ASSERT_TRUE(named.Running() && recorded.Running());
+    const fs::path run = fs::path(device.Directory()) / "run";
+    // Entries naming processes that are not the device's, each with its true start time.
+    std::ofstream(run / "windows" / "0000beef")
+        << named.Pid() << ' ' << StartTimeOf(named.Pid())
+        << " 1 1 0 0 10 10 1\nTapweave Class\nTapweave Recorder\n";
+    fs::create_directories(run / "processes");
+    std::ofstream(run / "processes" / std::to_string(recorded.Pid()))
+        << StartTimeOf(recorded.Pid()) << "\n/usr/bin/sleep\n";
+    // Something of the user's in run/, and a link out of the device among the entries.
+    const fs::path outside = device.Directory() + ".outside";
+    fs::create_directories(outside / "windows");
+    std::ofstream(outside / "windows" / "0000cafe") << "keep";
+    std::ofstream(run / "notes.txt") << "keep";
+    fs::create_directory_symlink(outside / "windows", run / "processes" / "77");
+
+    EXPECT_TRUE(KernelIoControl(IOCTL_HAL_REBOOT, nullptr, 0, nullptr, 0, nullptr));
+    const std::optional<int> status = recorder.WaitStatus(std::chrono::seconds(10));
+    ASSERT_TRUE(status.has_value());
+    EXPECT_TRUE(WIFSIGNALED(*status));
+    EXPECT_TRUE(named.Running());
+    EXPECT_TRUE(recorded.Running());
+    EXPECT_FALSE(fs::exists(run / "windows"));
+    EXPECT_FALSE(fs::exists(run / "processes"));
+    EXPECT_TRUE(fs::exists(run / "notes.txt"));
+    EXPECT_TRUE(fs::exists(outside / "windows" / "0000cafe"));
+
+    // A run/ that is itself a link out of the device is not entered.
+    fs::remove_all(run);
+    fs::create_directory_symlink(outside, run);
+    EXPECT_TRUE(KernelIoControl(IOCTL_HAL_REBOOT, nullptr, 0, nullptr, 0, nullptr));
+    EXPECT_TRUE(fs::exists(outside / "windows" / "0000cafe"));
+    fs::remove(run);
+    fs::remove_all(outside);
 }
 
 TEST_F(RemovalWithRecorder, ARecorderThatIsNotCalibratedEndsAtOnce) {

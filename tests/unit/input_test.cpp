@@ -6,12 +6,14 @@
 #include <climits>
 #include <csignal>
 #include <fcntl.h>
+#include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <linux/input.h>
 #include <list>
 #include <regex>
 #include <sstream>
+#include <sys/stat.h>
 #include <thread>
 #include <tuple>
 #include <unistd.h>
@@ -186,6 +188,31 @@ TEST_F(InjectorChoice, ABackendThatCannotStartFallsBackWithoutLosingTheCall) {
     EXPECT_EQ(platform::Injector::Make("journal:/proc/no/such/place", error), nullptr);
     EXPECT_NE(error.find("/proc/no/such/place"), std::string::npos) << error;
     EXPECT_NE(platform::Injector::Make("journal:" + device.Directory() + "/j", error), nullptr);
+}
+
+// A FIFO nobody reads never holds a program up, and the device's journal is never written
+// through a link out of the device: the calls then go to standard error.
+TEST_F(InjectorChoice, AJournalThatIsAFifoOrALinkOutOfTheDeviceIsRefused) {
+    alarm(30);
+    ScopedEnvironment noDisplay("DISPLAY", nullptr);
+    const std::string fifo = device.Directory() + "/fifo";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    std::string error;
+    EXPECT_EQ(platform::Injector::Make("journal:" + fifo, error), nullptr);
+    EXPECT_NE(error.find(fifo), std::string::npos) << error;
+
+    const std::string outside = device.Directory() + ".outside";
+    std::ofstream(outside).flush();
+    std::filesystem::create_directories(device.Directory() + "/run");
+    ASSERT_EQ(symlink(outside.c_str(), DeviceJournal().c_str()), 0);
+    Use("x11");
+    testing::internal::CaptureStderr();
+    mouse_event(MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_LEFTDOWN, 1, 2, 0, 0);
+    const std::string message = testing::internal::GetCapturedStderr();
+    EXPECT_NE(message.find("flags=0x8002 dx=1 dy=2 "), std::string::npos) << message;
+    EXPECT_EQ(ReadFile(outside), "");
+    std::remove(outside.c_str());
+    alarm(0);
 }
 
 TEST_F(InjectorChoice, WithoutDisplayOrUinputTheDefaultIsTheDeviceJournal) {

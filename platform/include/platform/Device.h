@@ -6,13 +6,16 @@
 namespace platform {
 
 class Device {
-public:
+  public:
     // TAPWEAVE_DEVICE, else $XDG_DATA_HOME/tapweave/device, else ~/.local/share/tapweave/device.
     static std::string Directory();
     // <device>/fs, <device>/run, <device>/registry.db.
     static std::string FileSystemRoot();
     static std::string RunDirectory();
     static std::string RegistryFile();
+    // The folder of the build outputs that the device's programs are (links to); empty when
+    // it cannot be told.
+    static std::string ProgramFolder();
     // Creates the device's folders on first use; every program calls it through the functions
     // that touch the device, so calling it is never required. Returns false when the device
     // directory cannot be created.

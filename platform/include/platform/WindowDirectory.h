@@ -27,6 +27,8 @@ class WindowDirectory {
     struct Entry {
         HWND hwnd = nullptr;
         DWORD processId = 0;
+        // The process's start time, as its entry records it (Put writes this process's own).
+        unsigned long long startTime = 0;
         DWORD threadId = 0;
         bool visible = false;
         RECT rect{};
