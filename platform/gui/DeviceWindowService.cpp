@@ -12,9 +12,8 @@ namespace platform {
 namespace {
 
 bool IsLocal(HWND hwnd) {
-    WindowManager& manager = WindowManager::Instance();
-    auto lock = manager.Lock();
-    return manager.Find(hwnd) != nullptr;
+    const auto windows = WindowManager::Instance().Lock();
+    return windows.Find(hwnd) != nullptr;
 }
 
 DWORD OwnProcess() {

@@ -21,14 +21,14 @@ LRESULT SetText(HWND hwnd, LPCWSTR text) {
     std::wstring title = text ? text : L"";
     DWORD owner = 0;
     {
-        auto lock = manager.Lock();
-        Window* window = manager.Find(hwnd);
+        auto windows = manager.Lock();
+        Window* window = windows.Find(hwnd);
         if (!window) {
             return FALSE;
         }
         window->title = title;
         owner = window->threadId;
-        manager.Publish(*window);
+        windows.Publish(*window);
     }
     manager.Notify(owner, [hwnd, title = std::move(title)](platform::GuiBackend& backend) {
         backend.TextChanged(hwnd, title);
@@ -38,8 +38,8 @@ LRESULT SetText(HWND hwnd, LPCWSTR text) {
 
 LRESULT GetText(HWND hwnd, WPARAM size, LPARAM buffer, bool lengthOnly) {
     WindowManager& manager = WindowManager::Instance();
-    auto lock = manager.Lock();
-    const Window* window = manager.Find(hwnd);
+    auto windows = manager.Lock();
+    const Window* window = windows.Find(hwnd);
     if (!window) {
         return 0;
     }
@@ -60,8 +60,8 @@ LRESULT SetFont(HWND hwnd, WPARAM font, LPARAM redraw) {
     WindowManager& manager = WindowManager::Instance();
     DWORD owner = 0;
     {
-        auto lock = manager.Lock();
-        Window* window = manager.Find(hwnd);
+        auto windows = manager.Lock();
+        Window* window = windows.Find(hwnd);
         if (!window) {
             return 0;
         }
@@ -77,8 +77,8 @@ LRESULT SetFont(HWND hwnd, WPARAM font, LPARAM redraw) {
 
 LRESULT GetFont(HWND hwnd) {
     WindowManager& manager = WindowManager::Instance();
-    auto lock = manager.Lock();
-    const Window* window = manager.Find(hwnd);
+    auto windows = manager.Lock();
+    const Window* window = windows.Find(hwnd);
     return window ? reinterpret_cast<LRESULT>(window->font) : 0;
 }
 
@@ -88,8 +88,8 @@ LRESULT EraseBackground(HWND hwnd, HDC dc) {
     HBRUSH brush = nullptr;
     RECT client{};
     {
-        auto lock = manager.Lock();
-        const Window* window = manager.Find(hwnd);
+        auto windows = manager.Lock();
+        const Window* window = windows.Find(hwnd);
         if (!window) {
             return 0;
         }
@@ -135,8 +135,8 @@ LRESULT DispatchMessageW(const MSG* msg) {
     }
     WindowManager& manager = WindowManager::Instance();
     {
-        auto lock = manager.Lock();
-        const Window* window = manager.Find(msg->hwnd);
+        auto windows = manager.Lock();
+        const Window* window = windows.Find(msg->hwnd);
         if (!window || window->threadId != WindowManager::CurrentThreadId()) {
             SetLastError(ERROR_INVALID_WINDOW_HANDLE);
             return 0;

@@ -15,8 +15,8 @@ std::optional<bool> WindowActions::Show(HWND hwnd, int command) {
     bool topLevel = false;
     DWORD owner = 0;
     {
-        auto lock = manager.Lock();
-        Window* window = manager.Find(hwnd);
+        auto windows = manager.Lock();
+        Window* window = windows.Find(hwnd);
         if (!window) {
             return std::nullopt;
         }
@@ -34,7 +34,7 @@ std::optional<bool> WindowActions::Show(HWND hwnd, int command) {
         } else {
             window->style &= ~WS_VISIBLE;
         }
-        manager.Publish(*window);
+        windows.Publish(*window);
     }
     // On the window's own thread, in this order: the backend (chosen there when this is the
     // first window shown) hears of it before the window is asked to paint.
@@ -54,16 +54,16 @@ bool WindowActions::Activate(HWND hwnd) {
     WindowManager& manager = WindowManager::Instance();
     DWORD owner = 0;
     {
-        auto lock = manager.Lock();
-        Window* window = manager.Find(hwnd);
+        auto windows = manager.Lock();
+        Window* window = windows.Find(hwnd);
         if (!window) {
             return false;
         }
-        Window* top = manager.TopLevel(*window);
+        Window* top = windows.TopLevel(*window);
         hwnd = top->handle;
         owner = top->threadId;
         top->raised = WindowDirectory::Stamp();
-        manager.Publish(*top);
+        windows.Publish(*top);
     }
     const HWND previous = WindowDirectory::Foreground();
     if (previous == hwnd) {
@@ -94,8 +94,8 @@ HWND WindowActions::Foreground() {
     }
     WindowManager& manager = WindowManager::Instance();
     {
-        auto lock = manager.Lock();
-        if (const Window* window = manager.Find(front)) {
+        auto windows = manager.Lock();
+        if (const Window* window = windows.Find(front)) {
             return window->IsVisible() ? front : nullptr;
         }
     }
@@ -112,8 +112,8 @@ void WindowActions::DeliverActivation(HWND hwnd, WPARAM state, HWND other) {
     const auto otherValue = reinterpret_cast<LPARAM>(other);
     DWORD owner = 0;
     {
-        auto lock = manager.Lock();
-        if (const Window* window = manager.Find(hwnd)) {
+        auto windows = manager.Lock();
+        if (const Window* window = windows.Find(hwnd)) {
             owner = window->threadId;
         }
     }
