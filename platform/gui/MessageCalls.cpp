@@ -1,17 +1,14 @@
 // Message loops and the default window procedure.
 #include <algorithm>
-#include <unistd.h>
 
 #include "MessagePump.h"
 #include "ProcessChannel.h"
-#include "WindowDirectory.h"
 #include "WindowManager.h"
 #include "platform/gui.h"
 
 using platform::MessagePump;
 using platform::ProcessChannel;
 using platform::Window;
-using platform::WindowDirectory;
 using platform::WindowManager;
 
 namespace {
@@ -158,8 +155,8 @@ BOOL PostMessageW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     if (manager.Post(hwnd, message, wParam, lParam)) {
         return TRUE;
     }
-    const auto entry = WindowDirectory::Get(hwnd);
-    if (!entry || entry->processId == static_cast<DWORD>(getpid())) {
+    const auto window = manager.Lookup(hwnd);
+    if (!window || window->own) {
         SetLastError(ERROR_INVALID_WINDOW_HANDLE);
         return FALSE;
     }
@@ -173,7 +170,7 @@ BOOL PostMessageW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     request.message = message;
     request.wParam = wParam;
     request.lParam = lParam;
-    return ProcessChannel::Call(entry->processId, request) ? TRUE : FALSE;
+    return ProcessChannel::Call(window->processId, request) ? TRUE : FALSE;
 }
 
 void PostQuitMessage(int exitCode) {

@@ -1,7 +1,5 @@
 #include "WindowActions.h"
 
-#include <unistd.h>
-
 #include "ProcessChannel.h"
 #include "WindowDirectory.h"
 #include "WindowManager.h"
@@ -92,39 +90,22 @@ HWND WindowActions::Foreground() {
     if (!front) {
         return nullptr;
     }
-    WindowManager& manager = WindowManager::Instance();
-    {
-        auto windows = manager.Lock();
-        if (const Window* window = windows.Find(front)) {
-            return window->IsVisible() ? front : nullptr;
-        }
-    }
-    const std::optional<WindowDirectory::Entry> entry = WindowDirectory::Get(front);
-    // The window of this process that is gone, or of a process that has ended.
-    if (!entry || entry->processId == static_cast<DWORD>(getpid())) {
-        return nullptr;
-    }
-    return entry->visible ? front : nullptr;
+    // Not when it is a window of this process that is gone, or of a process that has ended.
+    const auto window = WindowManager::Instance().Lookup(front);
+    return window && window->visible ? front : nullptr;
 }
 
 void WindowActions::DeliverActivation(HWND hwnd, WPARAM state, HWND other) {
     WindowManager& manager = WindowManager::Instance();
     const auto otherValue = reinterpret_cast<LPARAM>(other);
-    DWORD owner = 0;
-    {
-        auto windows = manager.Lock();
-        if (const Window* window = windows.Find(hwnd)) {
-            owner = window->threadId;
-        }
-    }
-    if (owner != 0) {
-        manager.RunOnThread(owner, [&manager, hwnd, state, otherValue] {
-            manager.Call(hwnd, WM_ACTIVATE, state, otherValue);
-        });
+    const auto window = manager.Lookup(hwnd);
+    if (!window) {
         return;
     }
-    const std::optional<WindowDirectory::Entry> entry = WindowDirectory::Get(hwnd);
-    if (!entry || entry->processId == static_cast<DWORD>(getpid())) {
+    if (window->own) {
+        manager.RunOnThread(window->threadId, [&manager, hwnd, state, otherValue] {
+            manager.Call(hwnd, WM_ACTIVATE, state, otherValue);
+        });
         return;
     }
     ProcessChannel::Request request;
@@ -133,7 +114,7 @@ void WindowActions::DeliverActivation(HWND hwnd, WPARAM state, HWND other) {
     request.message = WM_ACTIVATE;
     request.wParam = state;
     request.lParam = otherValue;
-    ProcessChannel::Call(entry->processId, request);
+    ProcessChannel::Call(window->processId, request);
 }
 
 } // namespace platform

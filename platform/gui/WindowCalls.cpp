@@ -45,14 +45,6 @@ void CollectTree(const WindowManager::Locked& windows, HWND hwnd, std::vector<HW
     }
 }
 
-std::optional<WindowDirectory::Entry> Foreign(HWND hwnd) {
-    std::optional<WindowDirectory::Entry> entry = WindowDirectory::Get(hwnd);
-    if (entry && entry->processId == static_cast<DWORD>(getpid())) {
-        return std::nullopt;
-    }
-    return entry;
-}
-
 int CopyText(const std::wstring& text, LPWSTR buffer, int maxCount) {
     if (!buffer || maxCount <= 0) {
         return 0;
@@ -340,38 +332,24 @@ BOOL GetWindowRect(HWND hwnd, LPRECT rect) {
     if (!rect) {
         return Fail(ERROR_INVALID_PARAMETER);
     }
-    WindowManager& manager = WindowManager::Instance();
-    {
-        auto windows = manager.Lock();
-        if (const Window* window = windows.Find(hwnd)) {
-            *rect = windows.ScreenRect(*window);
-            return TRUE;
-        }
+    const auto window = WindowManager::Instance().Lookup(hwnd);
+    if (!window) {
+        return Fail(ERROR_INVALID_WINDOW_HANDLE);
     }
-    if (const auto entry = Foreign(hwnd)) {
-        *rect = entry->rect;
-        return TRUE;
-    }
-    return Fail(ERROR_INVALID_WINDOW_HANDLE);
+    *rect = window->rect;
+    return TRUE;
 }
 
 BOOL GetClientRect(HWND hwnd, LPRECT rect) {
     if (!rect) {
         return Fail(ERROR_INVALID_PARAMETER);
     }
-    WindowManager& manager = WindowManager::Instance();
-    {
-        auto windows = manager.Lock();
-        if (const Window* window = windows.Find(hwnd)) {
-            *rect = {0, 0, window->ClientWidth(), window->ClientHeight()};
-            return TRUE;
-        }
+    const auto window = WindowManager::Instance().Lookup(hwnd);
+    if (!window) {
+        return Fail(ERROR_INVALID_WINDOW_HANDLE);
     }
-    if (const auto entry = Foreign(hwnd)) {
-        *rect = {0, 0, entry->rect.right - entry->rect.left, entry->rect.bottom - entry->rect.top};
-        return TRUE;
-    }
-    return Fail(ERROR_INVALID_WINDOW_HANDLE);
+    *rect = window->client;
+    return TRUE;
 }
 
 BOOL SetWindowTextW(HWND hwnd, LPCWSTR text) {
@@ -393,29 +371,16 @@ int GetWindowTextW(HWND hwnd, LPWSTR text, int maxCount) {
     }
     text[0] = L'\0';
     WindowManager& manager = WindowManager::Instance();
-    std::optional<std::wstring> title;
-    bool ownThread = false;
-    {
-        auto windows = manager.Lock();
-        if (const Window* window = windows.Find(hwnd)) {
-            ownThread = window->threadId == WindowManager::CurrentThreadId();
-            title = window->title;
-        }
-    }
-    if (ownThread) {
-        return static_cast<int>(manager.Call(hwnd, WM_GETTEXT, static_cast<WPARAM>(maxCount),
-                                             reinterpret_cast<LPARAM>(text)));
-    }
-    if (!title) {
-        if (const auto entry = Foreign(hwnd)) {
-            title = entry->title;
-        }
-    }
-    if (!title) {
+    const auto window = manager.Lookup(hwnd);
+    if (!window) {
         SetLastError(ERROR_INVALID_WINDOW_HANDLE);
         return 0;
     }
-    return CopyText(*title, text, maxCount);
+    if (window->own && window->threadId == WindowManager::CurrentThreadId()) {
+        return static_cast<int>(manager.Call(hwnd, WM_GETTEXT, static_cast<WPARAM>(maxCount),
+                                             reinterpret_cast<LPARAM>(text)));
+    }
+    return CopyText(window->title, text, maxCount);
 }
 
 LONG_PTR GetWindowLongPtrW(HWND hwnd, int index) {
@@ -584,26 +549,12 @@ HWND GetDlgItem(HWND dialog, int id) {
 }
 
 BOOL IsWindow(HWND hwnd) {
-    WindowManager& manager = WindowManager::Instance();
-    {
-        auto windows = manager.Lock();
-        if (windows.Find(hwnd)) {
-            return TRUE;
-        }
-    }
-    return Foreign(hwnd) ? TRUE : FALSE;
+    return WindowManager::Instance().Lookup(hwnd) ? TRUE : FALSE;
 }
 
 BOOL IsWindowVisible(HWND hwnd) {
-    WindowManager& manager = WindowManager::Instance();
-    {
-        auto windows = manager.Lock();
-        if (const Window* window = windows.Find(hwnd)) {
-            return windows.Shown(*window) ? TRUE : FALSE;
-        }
-    }
-    const auto entry = Foreign(hwnd);
-    return entry && entry->visible ? TRUE : FALSE;
+    const auto window = WindowManager::Instance().Lookup(hwnd);
+    return window && window->visible ? TRUE : FALSE;
 }
 
 HWND GetParent(HWND hwnd) {
@@ -640,22 +591,10 @@ BOOL EnumWindows(WNDENUMPROC callback, LPARAM lParam) {
 }
 
 int GetClassNameW(HWND hwnd, LPWSTR className, int maxCount) {
-    WindowManager& manager = WindowManager::Instance();
-    std::optional<std::wstring> name;
-    {
-        auto windows = manager.Lock();
-        if (const Window* window = windows.Find(hwnd)) {
-            name = window->windowClass->name;
-        }
-    }
-    if (!name) {
-        if (const auto entry = Foreign(hwnd)) {
-            name = entry->className;
-        }
-    }
-    if (!name) {
+    const auto window = WindowManager::Instance().Lookup(hwnd);
+    if (!window) {
         SetLastError(ERROR_INVALID_WINDOW_HANDLE);
         return 0;
     }
-    return CopyText(*name, className, maxCount);
+    return CopyText(window->className, className, maxCount);
 }

@@ -161,6 +161,38 @@ void WindowManager::Locked::Publish(const Window& window) const {
     WindowDirectory::Put(entry);
 }
 
+std::optional<WindowManager::Summary> WindowManager::Lookup(HWND hwnd) {
+    Summary summary;
+    {
+        auto windows = Lock();
+        if (const Window* window = windows.Find(hwnd)) {
+            summary.own = true;
+            summary.processId = static_cast<DWORD>(getpid());
+            summary.threadId = window->threadId;
+            summary.visible = windows.Shown(*window);
+            summary.rect = windows.ScreenRect(*window);
+            summary.client = {0, 0, window->ClientWidth(), window->ClientHeight()};
+            summary.className = window->windowClass->name;
+            summary.title = window->title;
+            return summary;
+        }
+    }
+    const std::optional<WindowDirectory::Entry> entry = WindowDirectory::Get(hwnd);
+    // An entry of this process is a window that has gone since.
+    if (!entry || entry->processId == static_cast<DWORD>(getpid())) {
+        return std::nullopt;
+    }
+    summary.processId = entry->processId;
+    summary.threadId = entry->threadId;
+    summary.visible = entry->visible;
+    summary.rect = entry->rect;
+    summary.client = {0, 0, entry->rect.right - entry->rect.left,
+                      entry->rect.bottom - entry->rect.top};
+    summary.className = entry->className;
+    summary.title = entry->title;
+    return summary;
+}
+
 DWORD WindowManager::CurrentThreadId() {
     return static_cast<DWORD>(syscall(SYS_gettid));
 }

@@ -12,6 +12,8 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "GuiBackend.h"
@@ -70,8 +72,28 @@ class WindowManager {
         std::map<std::uintptr_t, std::shared_ptr<Window>>* windows;
     };
 
+    // What this process can tell of a window of the device, its own or another process's.
+    struct Summary {
+        // A window of this process.
+        bool own = false;
+        DWORD processId = 0;
+        DWORD threadId = 0;
+        // Visible, and so are its ancestors.
+        bool visible = false;
+        // The outer rectangle on the screen, and the client area in its own coordinates.
+        RECT rect{};
+        RECT client{};
+        std::wstring className;
+        std::wstring title;
+    };
+
     // The windows, under the lock.
     Locked Lock() { return Locked(*this); }
+    // A window of this process as the window itself says, or another process's as the device's
+    // window directory records it; nullopt when neither knows the handle (a window of this
+    // process that is gone included). Takes the lock for a moment, so never while a view is
+    // held; the directory is read without it.
+    std::optional<Summary> Lookup(HWND hwnd);
 
     static DWORD CurrentThreadId();
     // The calling thread's queue, made on first use and closed when the thread ends.
