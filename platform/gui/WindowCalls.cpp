@@ -45,6 +45,19 @@ void CollectTree(const WindowManager::Locked& windows, HWND hwnd, std::vector<HW
     }
 }
 
+// One of the rectangles of a window of any process.
+BOOL RectOf(HWND hwnd, LPRECT rect, RECT WindowManager::Summary::*which) {
+    if (!rect) {
+        return Fail(ERROR_INVALID_PARAMETER);
+    }
+    const auto window = WindowManager::Instance().Lookup(hwnd);
+    if (!window) {
+        return Fail(ERROR_INVALID_WINDOW_HANDLE);
+    }
+    *rect = (*window).*which;
+    return TRUE;
+}
+
 int CopyText(const std::wstring& text, LPWSTR buffer, int maxCount) {
     if (!buffer || maxCount <= 0) {
         return 0;
@@ -329,27 +342,11 @@ BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int width, int heig
 }
 
 BOOL GetWindowRect(HWND hwnd, LPRECT rect) {
-    if (!rect) {
-        return Fail(ERROR_INVALID_PARAMETER);
-    }
-    const auto window = WindowManager::Instance().Lookup(hwnd);
-    if (!window) {
-        return Fail(ERROR_INVALID_WINDOW_HANDLE);
-    }
-    *rect = window->rect;
-    return TRUE;
+    return RectOf(hwnd, rect, &WindowManager::Summary::rect);
 }
 
 BOOL GetClientRect(HWND hwnd, LPRECT rect) {
-    if (!rect) {
-        return Fail(ERROR_INVALID_PARAMETER);
-    }
-    const auto window = WindowManager::Instance().Lookup(hwnd);
-    if (!window) {
-        return Fail(ERROR_INVALID_WINDOW_HANDLE);
-    }
-    *rect = window->client;
-    return TRUE;
+    return RectOf(hwnd, rect, &WindowManager::Summary::client);
 }
 
 BOOL SetWindowTextW(HWND hwnd, LPCWSTR text) {

@@ -145,36 +145,32 @@ RECT WindowManager::Locked::ScreenClientRect(const Window& window) const {
             outer.top + border + window.ClientHeight()};
 }
 
-void WindowManager::Locked::Publish(const Window& window) const {
-    if (window.IsChild()) {
-        return;
-    }
+WindowDirectory::Entry WindowManager::Locked::Describe(const Window& window) const {
     WindowDirectory::Entry entry;
     entry.hwnd = window.handle;
     entry.processId = static_cast<DWORD>(getpid());
     entry.threadId = window.threadId;
-    entry.visible = window.IsVisible();
-    entry.rect = window.rect;
+    entry.visible = Shown(window);
+    entry.rect = ScreenRect(window);
     entry.raised = window.raised;
     entry.className = window.windowClass->name;
     entry.title = window.title;
-    WindowDirectory::Put(entry);
+    return entry;
+}
+
+void WindowManager::Locked::Publish(const Window& window) const {
+    if (!window.IsChild()) {
+        WindowDirectory::Put(Describe(window));
+    }
 }
 
 std::optional<WindowManager::Summary> WindowManager::Lookup(HWND hwnd) {
-    Summary summary;
     {
         auto windows = Lock();
         if (const Window* window = windows.Find(hwnd)) {
-            summary.own = true;
-            summary.processId = static_cast<DWORD>(getpid());
-            summary.threadId = window->threadId;
-            summary.visible = windows.Shown(*window);
-            summary.rect = windows.ScreenRect(*window);
-            summary.client = {0, 0, window->ClientWidth(), window->ClientHeight()};
-            summary.className = window->windowClass->name;
-            summary.title = window->title;
-            return summary;
+            return Summary{windows.Describe(*window),
+                           true,
+                           {0, 0, window->ClientWidth(), window->ClientHeight()}};
         }
     }
     const std::optional<WindowDirectory::Entry> entry = WindowDirectory::Get(hwnd);
@@ -182,15 +178,8 @@ std::optional<WindowManager::Summary> WindowManager::Lookup(HWND hwnd) {
     if (!entry || entry->processId == static_cast<DWORD>(getpid())) {
         return std::nullopt;
     }
-    summary.processId = entry->processId;
-    summary.threadId = entry->threadId;
-    summary.visible = entry->visible;
-    summary.rect = entry->rect;
-    summary.client = {0, 0, entry->rect.right - entry->rect.left,
-                      entry->rect.bottom - entry->rect.top};
-    summary.className = entry->className;
-    summary.title = entry->title;
-    return summary;
+    const RECT& rect = entry->rect;
+    return Summary{*entry, false, {0, 0, rect.right - rect.left, rect.bottom - rect.top}};
 }
 
 DWORD WindowManager::CurrentThreadId() {

@@ -13,13 +13,13 @@
 #include <memory>
 #include <mutex>
 #include <optional>
-#include <string>
 #include <vector>
 
 #include "GuiBackend.h"
 #include "HeadlessBackend.h"
 #include "MessageQueue.h"
 #include "Window.h"
+#include "WindowDirectory.h"
 
 namespace platform {
 
@@ -61,6 +61,9 @@ class WindowManager {
         // The window's outer rectangle and client area on the screen.
         RECT ScreenRect(const Window& window) const;
         RECT ScreenClientRect(const Window& window) const;
+        // The window as the device's window directory records a top-level one; a child's
+        // rectangle is on the screen too, and it is visible only when its ancestors are.
+        WindowDirectory::Entry Describe(const Window& window) const;
         // Records a top-level window's state in the device's window directory.
         void Publish(const Window& window) const;
 
@@ -72,19 +75,13 @@ class WindowManager {
         std::map<std::uintptr_t, std::shared_ptr<Window>>* windows;
     };
 
-    // What this process can tell of a window of the device, its own or another process's.
-    struct Summary {
+    // What this process can tell of a window of the device, its own (Locked::Describe) or
+    // another process's.
+    struct Summary : WindowDirectory::Entry {
         // A window of this process.
         bool own = false;
-        DWORD processId = 0;
-        DWORD threadId = 0;
-        // Visible, and so are its ancestors.
-        bool visible = false;
-        // The outer rectangle on the screen, and the client area in its own coordinates.
-        RECT rect{};
+        // The client area in its own coordinates.
         RECT client{};
-        std::wstring className;
-        std::wstring title;
     };
 
     // The windows, under the lock.
