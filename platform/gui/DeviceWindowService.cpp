@@ -20,20 +20,6 @@ DWORD OwnProcess() {
     return static_cast<DWORD>(getpid());
 }
 
-std::optional<std::int64_t> Ask(DWORD processId, ProcessChannel::Operation operation, HWND hwnd,
-                                UINT message = 0, WPARAM wParam = 0, LPARAM lParam = 0,
-                                int command = 0) {
-    ProcessChannel::Request request;
-    request.operation = static_cast<std::uint32_t>(operation);
-    request.hwnd = reinterpret_cast<std::uintptr_t>(hwnd);
-    request.message = message;
-    request.wParam = wParam;
-    request.lParam = lParam;
-    request.command = command;
-    const std::optional<ProcessChannel::Reply> reply = ProcessChannel::Call(processId, request);
-    return reply ? std::optional(reply->result) : std::nullopt;
-}
-
 [[maybe_unused]] const bool installed = [] {
     DeviceWindows::Set(&DeviceWindowService::Instance());
     return true;
@@ -69,7 +55,8 @@ bool DeviceWindowService::Activate(HWND hwnd) {
     if (window->own) {
         return WindowActions::Activate(hwnd);
     }
-    return Ask(window->processId, ProcessChannel::Operation::Activate, hwnd).has_value();
+    return ProcessChannel::Ask(window->processId, ProcessChannel::Operation::Activate, hwnd)
+        .has_value();
 }
 
 bool DeviceWindowService::Show(HWND hwnd, int command) {
@@ -80,7 +67,8 @@ bool DeviceWindowService::Show(HWND hwnd, int command) {
     if (window->own) {
         return WindowActions::Show(hwnd, command).value_or(false);
     }
-    return Ask(window->processId, ProcessChannel::Operation::Show, hwnd, 0, 0, 0, command)
+    return ProcessChannel::Ask(window->processId, ProcessChannel::Operation::Show, hwnd, 0, 0, 0,
+                               command)
                .value_or(0) != 0;
 }
 
@@ -99,8 +87,8 @@ LRESULT DeviceWindowService::Send(HWND hwnd, UINT message, WPARAM wParam, LPARAM
         SetLastError(ERROR_INVALID_PARAMETER);
         return 0;
     }
-    const std::optional<std::int64_t> result =
-        Ask(window->processId, ProcessChannel::Operation::Send, hwnd, message, wParam, lParam);
+    const std::optional<std::int64_t> result = ProcessChannel::Ask(
+        window->processId, ProcessChannel::Operation::Send, hwnd, message, wParam, lParam);
     if (!result) {
         SetLastError(ERROR_TIMEOUT);
     }

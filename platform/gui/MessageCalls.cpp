@@ -164,13 +164,10 @@ BOOL PostMessageW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
-    ProcessChannel::Request request;
-    request.operation = static_cast<std::uint32_t>(ProcessChannel::Operation::Post);
-    request.hwnd = reinterpret_cast<std::uintptr_t>(hwnd);
-    request.message = message;
-    request.wParam = wParam;
-    request.lParam = lParam;
-    return ProcessChannel::Call(window->processId, request) ? TRUE : FALSE;
+    return ProcessChannel::Ask(window->processId, ProcessChannel::Operation::Post, hwnd, message,
+                               wParam, lParam)
+               ? TRUE
+               : FALSE;
 }
 
 void PostQuitMessage(int exitCode) {

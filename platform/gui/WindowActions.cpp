@@ -108,13 +108,8 @@ void WindowActions::DeliverActivation(HWND hwnd, WPARAM state, HWND other) {
         });
         return;
     }
-    ProcessChannel::Request request;
-    request.operation = static_cast<std::uint32_t>(ProcessChannel::Operation::Post);
-    request.hwnd = reinterpret_cast<std::uintptr_t>(hwnd);
-    request.message = WM_ACTIVATE;
-    request.wParam = state;
-    request.lParam = otherValue;
-    ProcessChannel::Call(window->processId, request);
+    ProcessChannel::Ask(window->processId, ProcessChannel::Operation::Post, hwnd, WM_ACTIVATE,
+                        state, otherValue);
 }
 
 } // namespace platform
