@@ -84,7 +84,7 @@ class WindowManager {
         RECT client{};
     };
 
-    // The windows, under the lock.
+    // The view of the windows; waits for the lock, which it then holds until it is destroyed.
     Locked Lock() { return Locked(*this); }
     // A window of this process as the window itself says, or another process's as the device's
     // window directory records it; nullopt when neither knows the handle (a window of this
