@@ -12,33 +12,12 @@ namespace platform {
 namespace {
 
 bool IsLocal(HWND hwnd) {
-    WindowManager& manager = WindowManager::Instance();
-    auto lock = manager.Lock();
-    return manager.Find(hwnd) != nullptr;
+    const auto windows = WindowManager::Instance().Lock();
+    return windows.Find(hwnd) != nullptr;
 }
 
 DWORD OwnProcess() {
     return static_cast<DWORD>(getpid());
-}
-
-// The process of another process's window; 0 when there is none.
-DWORD ForeignProcess(HWND hwnd) {
-    const std::optional<WindowDirectory::Entry> entry = WindowDirectory::Get(hwnd);
-    return entry && entry->processId != OwnProcess() ? entry->processId : 0;
-}
-
-std::optional<std::int64_t> Ask(DWORD processId, ProcessChannel::Operation operation, HWND hwnd,
-                                UINT message = 0, WPARAM wParam = 0, LPARAM lParam = 0,
-                                int command = 0) {
-    ProcessChannel::Request request;
-    request.operation = static_cast<std::uint32_t>(operation);
-    request.hwnd = reinterpret_cast<std::uintptr_t>(hwnd);
-    request.message = message;
-    request.wParam = wParam;
-    request.lParam = lParam;
-    request.command = command;
-    const std::optional<ProcessChannel::Reply> reply = ProcessChannel::Call(processId, request);
-    return reply ? std::optional(reply->result) : std::nullopt;
 }
 
 [[maybe_unused]] const bool installed = [] {
@@ -69,37 +48,47 @@ HWND DeviceWindowService::Find(const std::wstring* className, const std::wstring
 }
 
 bool DeviceWindowService::Activate(HWND hwnd) {
-    if (IsLocal(hwnd)) {
+    const auto window = WindowManager::Instance().Lookup(hwnd);
+    if (!window) {
+        return false;
+    }
+    if (window->own) {
         return WindowActions::Activate(hwnd);
     }
-    const DWORD owner = ForeignProcess(hwnd);
-    return owner && Ask(owner, ProcessChannel::Operation::Activate, hwnd);
+    return ProcessChannel::Ask(window->processId, ProcessChannel::Operation::Activate, hwnd)
+        .has_value();
 }
 
 bool DeviceWindowService::Show(HWND hwnd, int command) {
-    if (const std::optional<bool> was = WindowActions::Show(hwnd, command)) {
-        return *was;
+    const auto window = WindowManager::Instance().Lookup(hwnd);
+    if (!window) {
+        return false;
     }
-    const DWORD owner = ForeignProcess(hwnd);
-    return owner &&
-           Ask(owner, ProcessChannel::Operation::Show, hwnd, 0, 0, 0, command).value_or(0) != 0;
+    if (window->own) {
+        return WindowActions::Show(hwnd, command).value_or(false);
+    }
+    return ProcessChannel::Ask(window->processId, ProcessChannel::Operation::Show, hwnd, 0, 0, 0,
+                               command)
+               .value_or(0) != 0;
 }
 
 DWORD DeviceWindowService::ProcessOf(HWND hwnd) {
-    return IsLocal(hwnd) ? OwnProcess() : ForeignProcess(hwnd);
+    const auto window = WindowManager::Instance().Lookup(hwnd);
+    return window ? window->processId : 0;
 }
 
 LRESULT DeviceWindowService::Send(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (IsLocal(hwnd)) {
-        return WindowManager::Instance().Send(hwnd, message, wParam, lParam, -1);
+    WindowManager& manager = WindowManager::Instance();
+    const auto window = manager.Lookup(hwnd);
+    if (window && window->own) {
+        return manager.Send(hwnd, message, wParam, lParam, -1);
     }
-    const DWORD owner = ForeignProcess(hwnd);
-    if (!owner || !ProcessChannel::CarriesIntegersOnly(message, lParam)) {
+    if (!window || !ProcessChannel::CarriesIntegersOnly(message, lParam)) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return 0;
     }
-    const std::optional<std::int64_t> result =
-        Ask(owner, ProcessChannel::Operation::Send, hwnd, message, wParam, lParam);
+    const std::optional<std::int64_t> result = ProcessChannel::Ask(
+        window->processId, ProcessChannel::Operation::Send, hwnd, message, wParam, lParam);
     if (!result) {
         SetLastError(ERROR_TIMEOUT);
     }

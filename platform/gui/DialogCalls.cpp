@@ -103,8 +103,8 @@ INT_PTR DialogBoxIndirectParamW(HINSTANCE instance, LPCDLGTEMPLATEW dialogTempla
     WindowManager& manager = WindowManager::Instance();
     DWORD thread = 0;
     {
-        auto lock = manager.Lock();
-        Window* window = manager.Find(hwnd);
+        auto windows = manager.Lock();
+        Window* window = windows.Find(hwnd);
         window->dialogProcedure = dialogProcedure;
         window->modal = true;
         thread = window->threadId;
@@ -116,8 +116,8 @@ INT_PTR DialogBoxIndirectParamW(HINSTANCE instance, LPCDLGTEMPLATEW dialogTempla
     manager.Notify(thread, [hwnd](platform::GuiBackend& b) { b.ModalLoopEntered(hwnd); });
 
     const auto ended = [&manager, hwnd] {
-        auto lock = manager.Lock();
-        const Window* window = manager.Find(hwnd);
+        auto windows = manager.Lock();
+        const Window* window = windows.Find(hwnd);
         return !window || window->ended;
     };
     bool quit = false;
@@ -136,8 +136,8 @@ INT_PTR DialogBoxIndirectParamW(HINSTANCE instance, LPCDLGTEMPLATEW dialogTempla
     INT_PTR result = 0;
     bool exists = false;
     {
-        auto lock = manager.Lock();
-        if (Window* window = manager.Find(hwnd)) {
+        auto windows = manager.Lock();
+        if (Window* window = windows.Find(hwnd)) {
             exists = true;
             result = window->endResult;
             window->modal = false;
@@ -159,8 +159,8 @@ BOOL EndDialog(HWND dialog, INT_PTR result) {
     WindowManager& manager = WindowManager::Instance();
     DWORD owner = 0;
     {
-        auto lock = manager.Lock();
-        Window* window = manager.Find(dialog);
+        auto windows = manager.Lock();
+        Window* window = windows.Find(dialog);
         if (!window || !window->dialogProcedure) {
             SetLastError(ERROR_INVALID_WINDOW_HANDLE);
             return FALSE;

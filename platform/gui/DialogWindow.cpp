@@ -8,8 +8,8 @@ LRESULT DialogWindow::Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
     WindowManager& manager = WindowManager::Instance();
     DLGPROC dialogProcedure = nullptr;
     {
-        auto lock = manager.Lock();
-        if (const Window* window = manager.Find(hwnd)) {
+        auto windows = manager.Lock();
+        if (const Window* window = windows.Find(hwnd)) {
             dialogProcedure = window->dialogProcedure;
         }
     }
@@ -18,8 +18,8 @@ LRESULT DialogWindow::Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
         if (message == WM_INITDIALOG) {
             return handled;
         }
-        auto lock = manager.Lock();
-        const Window* window = manager.Find(hwnd);
+        auto windows = manager.Lock();
+        const Window* window = windows.Find(hwnd);
         return window ? window->messageResult : 0;
     }
     switch (message) {

@@ -11,8 +11,8 @@ namespace platform {
 std::optional<WindowSnapshot> GuiBackend::Describe(HWND hwnd) {
     WindowManager& manager = WindowManager::Instance();
     const HWND front = WindowDirectory::Foreground();
-    auto lock = manager.Lock();
-    const Window* window = manager.Find(hwnd);
+    auto windows = manager.Lock();
+    const Window* window = windows.Find(hwnd);
     if (!window) {
         return std::nullopt;
     }
@@ -24,8 +24,8 @@ std::optional<WindowSnapshot> GuiBackend::Describe(HWND hwnd) {
     snapshot.style = window->style;
     snapshot.exStyle = window->exStyle;
     snapshot.controlId = window->controlId;
-    snapshot.windowRect = manager.ScreenRect(*window);
-    snapshot.clientRect = manager.ScreenClientRect(*window);
+    snapshot.windowRect = windows.ScreenRect(*window);
+    snapshot.clientRect = windows.ScreenClientRect(*window);
     snapshot.visible = window->IsVisible();
     snapshot.foreground = front == hwnd;
     snapshot.font = window->font;
@@ -38,15 +38,15 @@ std::optional<WindowSnapshot> GuiBackend::Describe(HWND hwnd) {
 
 std::vector<HWND> GuiBackend::Children(HWND hwnd) {
     WindowManager& manager = WindowManager::Instance();
-    auto lock = manager.Lock();
-    const Window* window = manager.Find(hwnd);
+    auto windows = manager.Lock();
+    const Window* window = windows.Find(hwnd);
     return window ? window->children : std::vector<HWND>();
 }
 
 bool GuiBackend::CopyPixels(HWND hwnd, Pixels& out) {
     WindowManager& manager = WindowManager::Instance();
-    auto lock = manager.Lock();
-    const Window* window = manager.Find(hwnd);
+    auto windows = manager.Lock();
+    const Window* window = windows.Find(hwnd);
     if (!window) {
         return false;
     }
@@ -63,8 +63,8 @@ std::vector<ListItemSnapshot> GuiBackend::ListItems(HWND list) {
 void GuiBackend::UserActivated(HWND hwnd) {
     WindowManager& manager = WindowManager::Instance();
     {
-        auto lock = manager.Lock();
-        const Window* window = manager.Find(hwnd);
+        auto windows = manager.Lock();
+        const Window* window = windows.Find(hwnd);
         if (!window || (window->exStyle & WS_EX_NOACTIVATE)) {
             return;
         }
@@ -82,8 +82,8 @@ void GuiBackend::ScreenChanged() {
     WindowManager& manager = WindowManager::Instance();
     std::vector<HWND> topLevel;
     {
-        auto lock = manager.Lock();
-        for (const Window* window : manager.All()) {
+        auto windows = manager.Lock();
+        for (const Window* window : windows.All()) {
             if (!window->IsChild()) {
                 topLevel.push_back(window->handle);
             }

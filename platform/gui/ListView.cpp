@@ -99,16 +99,16 @@ ListView::ListView(HWND hwnd) : hwnd(hwnd), spacingX(defaultSpacing), spacingY(d
 
 std::shared_ptr<ListView> ListView::Of(HWND hwnd) {
     WindowManager& manager = WindowManager::Instance();
-    auto lock = manager.Lock();
-    const Window* window = manager.Find(hwnd);
+    auto windows = manager.Lock();
+    const Window* window = windows.Find(hwnd);
     return window ? std::dynamic_pointer_cast<ListView>(window->control) : nullptr;
 }
 
 LRESULT ListView::Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_CREATE) {
         WindowManager& manager = WindowManager::Instance();
-        auto lock = manager.Lock();
-        if (Window* window = manager.Find(hwnd)) {
+        auto windows = manager.Lock();
+        if (Window* window = windows.Find(hwnd)) {
             window->control = std::shared_ptr<ListView>(new ListView(hwnd));
         }
         return 0;
@@ -575,12 +575,12 @@ void ListView::Hold(LPARAM screenPoint) {
     POINT client = screen;
     {
         WindowManager& manager = WindowManager::Instance();
-        auto lock = manager.Lock();
-        const Window* window = manager.Find(hwnd);
+        auto windows = manager.Lock();
+        const Window* window = windows.Find(hwnd);
         if (!window) {
             return;
         }
-        const RECT origin = manager.ScreenClientRect(*window);
+        const RECT origin = windows.ScreenClientRect(*window);
         client.x -= origin.left;
         client.y -= origin.top;
     }
@@ -715,8 +715,8 @@ LRESULT ListView::Notify(NMHDR& header, UINT code) const {
     int id = 0;
     {
         WindowManager& manager = WindowManager::Instance();
-        auto lock = manager.Lock();
-        const Window* window = manager.Find(hwnd);
+        auto windows = manager.Lock();
+        const Window* window = windows.Find(hwnd);
         if (!window) {
             return 0;
         }

@@ -48,8 +48,8 @@ BOOL TrackPopupMenuEx(HMENU menu, UINT flags, int x, int y, HWND owner, LPTPMPAR
     }
     WindowManager& manager = WindowManager::Instance();
     {
-        auto lock = manager.Lock();
-        const Window* window = manager.Find(owner);
+        auto windows = manager.Lock();
+        const Window* window = windows.Find(owner);
         if (!window || window->threadId != WindowManager::CurrentThreadId()) {
             return Fail(ERROR_INVALID_WINDOW_HANDLE);
         }

@@ -1,6 +1,5 @@
 // Message loops and the default window procedure.
 #include <algorithm>
-#include <unistd.h>
 
 #include "MessagePump.h"
 #include "ProcessChannel.h"
@@ -11,7 +10,6 @@
 using platform::MessagePump;
 using platform::ProcessChannel;
 using platform::Window;
-using platform::WindowDirectory;
 using platform::WindowManager;
 
 namespace {
@@ -21,14 +19,14 @@ LRESULT SetText(HWND hwnd, LPCWSTR text) {
     std::wstring title = text ? text : L"";
     DWORD owner = 0;
     {
-        auto lock = manager.Lock();
-        Window* window = manager.Find(hwnd);
+        auto windows = manager.Lock();
+        Window* window = windows.Find(hwnd);
         if (!window) {
             return FALSE;
         }
         window->title = title;
         owner = window->threadId;
-        manager.Publish(*window);
+        windows.Publish(*window);
     }
     manager.Notify(owner, [hwnd, title = std::move(title)](platform::GuiBackend& backend) {
         backend.TextChanged(hwnd, title);
@@ -38,8 +36,8 @@ LRESULT SetText(HWND hwnd, LPCWSTR text) {
 
 LRESULT GetText(HWND hwnd, WPARAM size, LPARAM buffer, bool lengthOnly) {
     WindowManager& manager = WindowManager::Instance();
-    auto lock = manager.Lock();
-    const Window* window = manager.Find(hwnd);
+    auto windows = manager.Lock();
+    const Window* window = windows.Find(hwnd);
     if (!window) {
         return 0;
     }
@@ -60,8 +58,8 @@ LRESULT SetFont(HWND hwnd, WPARAM font, LPARAM redraw) {
     WindowManager& manager = WindowManager::Instance();
     DWORD owner = 0;
     {
-        auto lock = manager.Lock();
-        Window* window = manager.Find(hwnd);
+        auto windows = manager.Lock();
+        Window* window = windows.Find(hwnd);
         if (!window) {
             return 0;
         }
@@ -77,8 +75,8 @@ LRESULT SetFont(HWND hwnd, WPARAM font, LPARAM redraw) {
 
 LRESULT GetFont(HWND hwnd) {
     WindowManager& manager = WindowManager::Instance();
-    auto lock = manager.Lock();
-    const Window* window = manager.Find(hwnd);
+    auto windows = manager.Lock();
+    const Window* window = windows.Find(hwnd);
     return window ? reinterpret_cast<LRESULT>(window->font) : 0;
 }
 
@@ -88,8 +86,8 @@ LRESULT EraseBackground(HWND hwnd, HDC dc) {
     HBRUSH brush = nullptr;
     RECT client{};
     {
-        auto lock = manager.Lock();
-        const Window* window = manager.Find(hwnd);
+        auto windows = manager.Lock();
+        const Window* window = windows.Find(hwnd);
         if (!window) {
             return 0;
         }
@@ -135,8 +133,8 @@ LRESULT DispatchMessageW(const MSG* msg) {
     }
     WindowManager& manager = WindowManager::Instance();
     {
-        auto lock = manager.Lock();
-        const Window* window = manager.Find(msg->hwnd);
+        auto windows = manager.Lock();
+        const Window* window = windows.Find(msg->hwnd);
         if (!window || window->threadId != WindowManager::CurrentThreadId()) {
             SetLastError(ERROR_INVALID_WINDOW_HANDLE);
             return 0;
@@ -158,8 +156,8 @@ BOOL PostMessageW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     if (manager.Post(hwnd, message, wParam, lParam)) {
         return TRUE;
     }
-    const auto entry = WindowDirectory::Get(hwnd);
-    if (!entry || entry->processId == static_cast<DWORD>(getpid())) {
+    const auto window = manager.Lookup(hwnd);
+    if (!window || window->own) {
         SetLastError(ERROR_INVALID_WINDOW_HANDLE);
         return FALSE;
     }
@@ -167,13 +165,10 @@ BOOL PostMessageW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
-    ProcessChannel::Request request;
-    request.operation = static_cast<std::uint32_t>(ProcessChannel::Operation::Post);
-    request.hwnd = reinterpret_cast<std::uintptr_t>(hwnd);
-    request.message = message;
-    request.wParam = wParam;
-    request.lParam = lParam;
-    return ProcessChannel::Call(entry->processId, request) ? TRUE : FALSE;
+    return ProcessChannel::Ask(window->processId, ProcessChannel::Operation::Post, hwnd, message,
+                               wParam, lParam)
+               ? TRUE
+               : FALSE;
 }
 
 void PostQuitMessage(int exitCode) {

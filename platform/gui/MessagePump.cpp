@@ -32,30 +32,12 @@ bool InRange(UINT message, UINT filterMin, UINT filterMax) {
     return (filterMin == 0 && filterMax == 0) || (message >= filterMin && message <= filterMax);
 }
 
-// Whether the window is hwnd or one of its descendants.
-bool Within(WindowManager& manager, HWND window, HWND hwnd) {
-    for (const Window* current = manager.Find(window); current;
-         current = current->IsChild() ? manager.Find(current->parent) : nullptr) {
-        if (current->handle == hwnd) {
-            return true;
-        }
-    }
-    return false;
-}
-
 // A visible window of the thread (with visible ancestors) that waits for WM_PAINT.
 HWND WindowToPaint(WindowManager& manager, DWORD threadId, HWND hwnd) {
-    auto lock = manager.Lock();
-    for (const Window* window : manager.All()) {
-        if (window->threadId != threadId || !window->invalid) {
-            continue;
-        }
-        bool shown = true;
-        for (const Window* current = window; current && shown;
-             current = current->IsChild() ? manager.Find(current->parent) : nullptr) {
-            shown = current->IsVisible();
-        }
-        if (shown && (!hwnd || Within(manager, window->handle, hwnd))) {
+    auto windows = manager.Lock();
+    for (const Window* window : windows.All()) {
+        if (window->threadId == threadId && window->invalid && windows.Shown(*window) &&
+            (!hwnd || windows.Within(window->handle, hwnd))) {
             return window->handle;
         }
     }
@@ -82,8 +64,7 @@ bool MessagePump::Next(MSG& msg, HWND hwnd, UINT filterMin, UINT filterMax, bool
         if (!hwnd) {
             return true;
         }
-        auto lock = manager.Lock();
-        return Within(manager, candidate.hwnd, hwnd);
+        return manager.Lock().Within(candidate.hwnd, hwnd);
     };
     for (;;) {
         queue->Drain();

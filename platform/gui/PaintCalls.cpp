@@ -34,10 +34,9 @@ BOOL InvalidateRect(HWND hwnd, const RECT* rect, BOOL erase) {
     WindowManager& manager = WindowManager::Instance();
     DWORD owner = 0;
     {
-        auto lock = manager.Lock();
-        Window* window = manager.Find(hwnd);
+        auto windows = manager.Lock();
+        Window* window = windows.FindOrFail(hwnd);
         if (!window) {
-            SetLastError(ERROR_INVALID_WINDOW_HANDLE);
             return FALSE;
         }
         const RECT client{0, 0, window->ClientWidth(), window->ClientHeight()};
@@ -64,10 +63,9 @@ BOOL UpdateWindow(HWND hwnd) {
     WindowManager& manager = WindowManager::Instance();
     bool paint = false;
     {
-        auto lock = manager.Lock();
-        Window* window = manager.Find(hwnd);
+        auto windows = manager.Lock();
+        Window* window = windows.FindOrFail(hwnd);
         if (!window) {
-            SetLastError(ERROR_INVALID_WINDOW_HANDLE);
             return FALSE;
         }
         paint = window->invalid && window->IsVisible();
@@ -88,10 +86,9 @@ HDC BeginPaint(HWND hwnd, PAINTSTRUCT* paint) {
     std::shared_ptr<platform::PixelBuffer> surface;
     bool erase = false;
     {
-        auto lock = manager.Lock();
-        Window* window = manager.Find(hwnd);
+        auto windows = manager.Lock();
+        Window* window = windows.FindOrFail(hwnd);
         if (!window) {
-            SetLastError(ERROR_INVALID_WINDOW_HANDLE);
             return nullptr;
         }
         window->surface->Resize(window->ClientWidth(), window->ClientHeight());
@@ -119,8 +116,8 @@ BOOL EndPaint(HWND hwnd, const PAINTSTRUCT* paint) {
     WindowManager& manager = WindowManager::Instance();
     DWORD owner = 0;
     {
-        auto lock = manager.Lock();
-        const Window* window = manager.Find(hwnd);
+        auto windows = manager.Lock();
+        const Window* window = windows.Find(hwnd);
         if (!window) {
             return TRUE;
         }

@@ -116,6 +116,20 @@ std::optional<ProcessChannel::Reply> ProcessChannel::Call(DWORD processId, const
     return answer;
 }
 
+std::optional<std::int64_t> ProcessChannel::Ask(DWORD processId, Operation operation, HWND hwnd,
+                                                UINT message, WPARAM wParam, LPARAM lParam,
+                                                int command) {
+    Request request;
+    request.operation = static_cast<std::uint32_t>(operation);
+    request.hwnd = reinterpret_cast<std::uintptr_t>(hwnd);
+    request.message = message;
+    request.wParam = wParam;
+    request.lParam = lParam;
+    request.command = command;
+    const std::optional<Reply> reply = Call(processId, request);
+    return reply ? std::optional(reply->result) : std::nullopt;
+}
+
 bool ProcessChannel::CarriesIntegersOnly(UINT message, LPARAM lParam) {
     if (message >= WM_USER) {
         return true;

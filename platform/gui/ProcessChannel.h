@@ -44,6 +44,10 @@ class ProcessChannel {
 
     // Asks the process; nullopt when it has no socket, refuses, or does not answer in time.
     static std::optional<Reply> Call(DWORD processId, const Request& request);
+    // Call with a request about one of the process's windows; the reply's result.
+    static std::optional<std::int64_t> Ask(DWORD processId, Operation operation, HWND hwnd,
+                                           UINT message = 0, WPARAM wParam = 0, LPARAM lParam = 0,
+                                           int command = 0);
 
     // The socket's address: the path in the run directory, or, when that is longer than a
     // socket address holds, the same file reached through /proc/self/fd and an open

@@ -30,18 +30,6 @@ bool ValidActivateInfo(const SHACTIVATEINFO* info) {
     return info && (info->cbSize == deviceActivateInfoSize || info->cbSize == sizeof *info);
 }
 
-// Whether window is hwnd or lies within it.
-bool Within(WindowManager& manager, HWND window, HWND hwnd) {
-    auto lock = manager.Lock();
-    for (const Window* current = manager.Find(window); current;
-         current = current->IsChild() ? manager.Find(current->parent) : nullptr) {
-        if (current->handle == hwnd) {
-            return true;
-        }
-    }
-    return false;
-}
-
 } // namespace
 
 BOOL SHInitDialog(PSHINITDLGINFO info) {
@@ -54,8 +42,8 @@ BOOL SHInitDialog(PSHINITDLGINFO info) {
     const bool sized = (info->dwFlags & SHIDIF_SIZEDLG) != 0;
     DWORD owner = 0;
     {
-        auto lock = manager.Lock();
-        Window* window = manager.Find(hwnd);
+        auto windows = manager.Lock();
+        Window* window = windows.Find(hwnd);
         if (!window || window->IsChild()) {
             SetLastError(ERROR_INVALID_WINDOW_HANDLE);
             return FALSE;
@@ -79,10 +67,9 @@ BOOL SHCreateMenuBar(PSHMENUBARINFO info) {
     WindowManager& manager = WindowManager::Instance();
     DWORD owner = 0;
     {
-        auto lock = manager.Lock();
-        const Window* window = manager.Find(info->hwndParent);
+        auto windows = manager.Lock();
+        const Window* window = windows.FindOrFail(info->hwndParent);
         if (!window) {
-            SetLastError(ERROR_INVALID_WINDOW_HANDLE);
             return FALSE;
         }
         owner = window->threadId;
@@ -93,8 +80,8 @@ BOOL SHCreateMenuBar(PSHMENUBARINFO info) {
         return FALSE;
     }
     {
-        auto lock = manager.Lock();
-        if (Window* window = manager.Find(info->hwndParent)) {
+        auto windows = manager.Lock();
+        if (Window* window = windows.Find(info->hwndParent)) {
             window->menuBar = true;
         }
     }
@@ -113,13 +100,13 @@ BOOL SHHandleWMActivate(HWND hwnd, WPARAM wParam, LPARAM, PSHACTIVATEINFO info, 
         // The focus to give back when the dialog comes to the front again; the input panel
         // would stay as it was (it never is up here).
         const HWND focus = GetFocus();
-        info->hwndLastFocus = focus && Within(manager, focus, hwnd) ? focus : nullptr;
+        info->hwndLastFocus = focus && manager.Lock().Within(focus, hwnd) ? focus : nullptr;
         info->fSipOnDeactivation = info->fSipUp;
         info->fActive = 0;
         return TRUE;
     }
     info->fActive = 1;
-    if (info->hwndLastFocus && Within(manager, info->hwndLastFocus, hwnd)) {
+    if (info->hwndLastFocus && manager.Lock().Within(info->hwndLastFocus, hwnd)) {
         SetFocus(info->hwndLastFocus);
     }
     return TRUE;
@@ -133,10 +120,9 @@ BOOL SHHandleWMSettingChange(HWND hwnd, WPARAM, LPARAM, PSHACTIVATEINFO info) {
     WindowManager& manager = WindowManager::Instance();
     bool fullScreen = false;
     {
-        auto lock = manager.Lock();
-        const Window* window = manager.Find(hwnd);
+        auto windows = manager.Lock();
+        const Window* window = windows.FindOrFail(hwnd);
         if (!window) {
-            SetLastError(ERROR_INVALID_WINDOW_HANDLE);
             return FALSE;
         }
         fullScreen = window->fullScreen;

@@ -1,5 +1,6 @@
-// One window of this process: everything the window layer knows of it. Guarded by the window
-// manager's lock; only the window's own thread runs its procedure.
+// One window of this process: everything the window layer knows of it. Reached only through
+// the window manager's locked view (WindowManager::Locked), so read and changed under its lock;
+// only the window's own thread runs its procedure.
 #pragma once
 
 #include <memory>

@@ -1,7 +1,5 @@
 #include "WindowActions.h"
 
-#include <unistd.h>
-
 #include "ProcessChannel.h"
 #include "WindowManager.h"
 #include "platform/WindowDirectory.h"
@@ -15,8 +13,8 @@ std::optional<bool> WindowActions::Show(HWND hwnd, int command) {
     bool topLevel = false;
     DWORD owner = 0;
     {
-        auto lock = manager.Lock();
-        Window* window = manager.Find(hwnd);
+        auto windows = manager.Lock();
+        Window* window = windows.Find(hwnd);
         if (!window) {
             return std::nullopt;
         }
@@ -34,7 +32,7 @@ std::optional<bool> WindowActions::Show(HWND hwnd, int command) {
         } else {
             window->style &= ~WS_VISIBLE;
         }
-        manager.Publish(*window);
+        windows.Publish(*window);
     }
     // On the window's own thread, in this order: the backend (chosen there when this is the
     // first window shown) hears of it before the window is asked to paint.
@@ -54,16 +52,16 @@ bool WindowActions::Activate(HWND hwnd) {
     WindowManager& manager = WindowManager::Instance();
     DWORD owner = 0;
     {
-        auto lock = manager.Lock();
-        Window* window = manager.Find(hwnd);
+        auto windows = manager.Lock();
+        Window* window = windows.Find(hwnd);
         if (!window) {
             return false;
         }
-        Window* top = manager.TopLevel(*window);
+        Window* top = windows.TopLevel(*window);
         hwnd = top->handle;
         owner = top->threadId;
         top->raised = WindowDirectory::Stamp();
-        manager.Publish(*top);
+        windows.Publish(*top);
     }
     const HWND previous = WindowDirectory::Foreground();
     if (previous == hwnd) {
@@ -92,48 +90,26 @@ HWND WindowActions::Foreground() {
     if (!front) {
         return nullptr;
     }
-    WindowManager& manager = WindowManager::Instance();
-    {
-        auto lock = manager.Lock();
-        if (const Window* window = manager.Find(front)) {
-            return window->IsVisible() ? front : nullptr;
-        }
-    }
-    const std::optional<WindowDirectory::Entry> entry = WindowDirectory::Get(front);
-    // The window of this process that is gone, or of a process that has ended.
-    if (!entry || entry->processId == static_cast<DWORD>(getpid())) {
-        return nullptr;
-    }
-    return entry->visible ? front : nullptr;
+    // Not when it is a window of this process that is gone, or of a process that has ended.
+    const auto window = WindowManager::Instance().Lookup(front);
+    return window && window->visible ? front : nullptr;
 }
 
 void WindowActions::DeliverActivation(HWND hwnd, WPARAM state, HWND other) {
     WindowManager& manager = WindowManager::Instance();
     const auto otherValue = reinterpret_cast<LPARAM>(other);
-    DWORD owner = 0;
-    {
-        auto lock = manager.Lock();
-        if (const Window* window = manager.Find(hwnd)) {
-            owner = window->threadId;
-        }
+    const auto window = manager.Lookup(hwnd);
+    if (!window) {
+        return;
     }
-    if (owner != 0) {
-        manager.RunOnThread(owner, [&manager, hwnd, state, otherValue] {
+    if (window->own) {
+        manager.RunOnThread(window->threadId, [&manager, hwnd, state, otherValue] {
             manager.Call(hwnd, WM_ACTIVATE, state, otherValue);
         });
         return;
     }
-    const std::optional<WindowDirectory::Entry> entry = WindowDirectory::Get(hwnd);
-    if (!entry || entry->processId == static_cast<DWORD>(getpid())) {
-        return;
-    }
-    ProcessChannel::Request request;
-    request.operation = static_cast<std::uint32_t>(ProcessChannel::Operation::Post);
-    request.hwnd = reinterpret_cast<std::uintptr_t>(hwnd);
-    request.message = WM_ACTIVATE;
-    request.wParam = state;
-    request.lParam = otherValue;
-    ProcessChannel::Call(entry->processId, request);
+    ProcessChannel::Ask(window->processId, ProcessChannel::Operation::Post, hwnd, WM_ACTIVATE,
+                        state, otherValue);
 }
 
 } // namespace platform

@@ -36,21 +36,26 @@ BOOL Fail(DWORD error) {
 }
 
 // Every descendant of the window, parents before their children.
-void CollectTree(WindowManager& manager, HWND hwnd, std::vector<HWND>& tree) {
+void CollectTree(const WindowManager::Locked& windows, HWND hwnd, std::vector<HWND>& tree) {
     tree.push_back(hwnd);
-    if (const Window* window = manager.Find(hwnd)) {
+    if (const Window* window = windows.Find(hwnd)) {
         for (const HWND child : window->children) {
-            CollectTree(manager, child, tree);
+            CollectTree(windows, child, tree);
         }
     }
 }
 
-std::optional<WindowDirectory::Entry> Foreign(HWND hwnd) {
-    std::optional<WindowDirectory::Entry> entry = WindowDirectory::Get(hwnd);
-    if (entry && entry->processId == static_cast<DWORD>(getpid())) {
-        return std::nullopt;
+// One of the rectangles of a window of any process.
+BOOL RectOf(HWND hwnd, LPRECT rect, RECT WindowManager::Summary::*which) {
+    if (!rect) {
+        return Fail(ERROR_INVALID_PARAMETER);
     }
-    return entry;
+    const auto window = WindowManager::Instance().Lookup(hwnd);
+    if (!window) {
+        return Fail(ERROR_INVALID_WINDOW_HANDLE);
+    }
+    *rect = (*window).*which;
+    return TRUE;
 }
 
 int CopyText(const std::wstring& text, LPWSTR buffer, int maxCount) {
@@ -95,8 +100,8 @@ BOOL UnregisterClassW(LPCWSTR className, HINSTANCE) {
     if (!windowClass || windowClass->predefined) {
         return Fail(ERROR_CLASS_DOES_NOT_EXIST);
     }
-    auto lock = manager.Lock();
-    for (const Window* window : manager.All()) {
+    auto windows = manager.Lock();
+    for (const Window* window : windows.All()) {
         if (window->windowClass == windowClass) {
             return Fail(ERROR_CLASS_HAS_WINDOWS);
         }
@@ -120,9 +125,8 @@ HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD
     WindowManager& manager = WindowManager::Instance();
     const bool child = (style & WS_CHILD) != 0;
     {
-        auto lock = manager.Lock();
-        if (parent && !manager.Find(parent)) {
-            Fail(ERROR_INVALID_WINDOW_HANDLE);
+        auto windows = manager.Lock();
+        if (parent && !windows.FindOrFail(parent)) {
             return nullptr;
         }
     }
@@ -158,12 +162,12 @@ HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD
     window->rect = {x, y, x + std::max(width, 0), y + std::max(height, 0)};
     window->raised = WindowDirectory::Stamp();
     {
-        auto lock = manager.Lock();
-        if (Window* parentWindow = parent ? manager.Find(parent) : nullptr; parentWindow && child) {
+        auto windows = manager.Lock();
+        if (Window* parentWindow = parent ? windows.Find(parent) : nullptr; parentWindow && child) {
             parentWindow->children.push_back(hwnd);
         }
-        manager.Add(window);
-        manager.Publish(*window);
+        windows.Add(window);
+        windows.Publish(*window);
     }
     const DWORD owner = window->threadId;
     manager.Notify(owner, [hwnd](platform::GuiBackend& backend) { backend.Created(hwnd); });
@@ -200,10 +204,10 @@ BOOL DestroyWindow(HWND hwnd) {
     WindowManager& manager = WindowManager::Instance();
     std::vector<HWND> owned;
     {
-        auto lock = manager.Lock();
-        Window* window = manager.Find(hwnd);
+        auto windows = manager.Lock();
+        const Window* window = windows.FindOrFail(hwnd);
         if (!window) {
-            return Fail(ERROR_INVALID_WINDOW_HANDLE);
+            return FALSE;
         }
         if (window->threadId != WindowManager::CurrentThreadId()) {
             return Fail(ERROR_ACCESS_DENIED);
@@ -211,7 +215,7 @@ BOOL DestroyWindow(HWND hwnd) {
         if (window->destroying) {
             return TRUE;
         }
-        for (const Window* other : manager.All()) {
+        for (const Window* other : windows.All()) {
             if (!other->IsChild() && other->parent == hwnd) {
                 owned.push_back(other->handle);
             }
@@ -223,14 +227,14 @@ BOOL DestroyWindow(HWND hwnd) {
     }
     std::vector<HWND> tree;
     {
-        auto lock = manager.Lock();
-        Window* window = manager.Find(hwnd);
+        auto windows = manager.Lock();
+        const Window* window = windows.Find(hwnd);
         if (!window || window->destroying) {
             return TRUE;
         }
-        CollectTree(manager, hwnd, tree);
+        CollectTree(windows, hwnd, tree);
         for (const HWND member : tree) {
-            manager.Find(member)->destroying = true;
+            windows.Find(member)->destroying = true;
         }
     }
     if (WindowDirectory::Foreground() == hwnd) {
@@ -244,11 +248,11 @@ BOOL DestroyWindow(HWND hwnd) {
     std::reverse(tree.begin(), tree.end());
     std::vector<DWORD> owners;
     {
-        auto lock = manager.Lock();
+        auto windows = manager.Lock();
         for (const HWND member : tree) {
-            Window* window = manager.Find(member);
+            const Window* window = windows.Find(member);
             owners.push_back(window->threadId);
-            if (Window* parent = window->IsChild() ? manager.Find(window->parent) : nullptr) {
+            if (Window* parent = windows.Parent(*window)) {
                 std::erase(parent->children, member);
             } else if (!window->IsChild()) {
                 WindowDirectory::Remove(member);
@@ -256,7 +260,7 @@ BOOL DestroyWindow(HWND hwnd) {
             if (focusWindow == member) {
                 focusWindow = nullptr;
             }
-            manager.Remove(member);
+            windows.Remove(member);
         }
     }
     for (std::size_t i = 0; i < tree.size(); ++i) {
@@ -282,10 +286,10 @@ BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int width, int heig
     bool raised = false;
     bool restyled = false;
     {
-        auto lock = manager.Lock();
-        Window* window = manager.Find(hwnd);
+        auto windows = manager.Lock();
+        Window* window = windows.FindOrFail(hwnd);
         if (!window) {
-            return Fail(ERROR_INVALID_WINDOW_HANDLE);
+            return FALSE;
         }
         owner = window->threadId;
         RECT rect = window->rect;
@@ -314,8 +318,8 @@ BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int width, int heig
                 raised = true;
             }
         }
-        screen = manager.ScreenRect(*window);
-        manager.Publish(*window);
+        screen = windows.ScreenRect(*window);
+        windows.Publish(*window);
     }
     if (moved) {
         manager.Notify(owner, [hwnd, screen](platform::GuiBackend& b) { b.Moved(hwnd, screen); });
@@ -338,41 +342,11 @@ BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int width, int heig
 }
 
 BOOL GetWindowRect(HWND hwnd, LPRECT rect) {
-    if (!rect) {
-        return Fail(ERROR_INVALID_PARAMETER);
-    }
-    WindowManager& manager = WindowManager::Instance();
-    {
-        auto lock = manager.Lock();
-        if (const Window* window = manager.Find(hwnd)) {
-            *rect = manager.ScreenRect(*window);
-            return TRUE;
-        }
-    }
-    if (const auto entry = Foreign(hwnd)) {
-        *rect = entry->rect;
-        return TRUE;
-    }
-    return Fail(ERROR_INVALID_WINDOW_HANDLE);
+    return RectOf(hwnd, rect, &WindowManager::Summary::rect);
 }
 
 BOOL GetClientRect(HWND hwnd, LPRECT rect) {
-    if (!rect) {
-        return Fail(ERROR_INVALID_PARAMETER);
-    }
-    WindowManager& manager = WindowManager::Instance();
-    {
-        auto lock = manager.Lock();
-        if (const Window* window = manager.Find(hwnd)) {
-            *rect = {0, 0, window->ClientWidth(), window->ClientHeight()};
-            return TRUE;
-        }
-    }
-    if (const auto entry = Foreign(hwnd)) {
-        *rect = {0, 0, entry->rect.right - entry->rect.left, entry->rect.bottom - entry->rect.top};
-        return TRUE;
-    }
-    return Fail(ERROR_INVALID_WINDOW_HANDLE);
+    return RectOf(hwnd, rect, &WindowManager::Summary::client);
 }
 
 BOOL SetWindowTextW(HWND hwnd, LPCWSTR text) {
@@ -394,37 +368,23 @@ int GetWindowTextW(HWND hwnd, LPWSTR text, int maxCount) {
     }
     text[0] = L'\0';
     WindowManager& manager = WindowManager::Instance();
-    std::optional<std::wstring> title;
-    bool ownThread = false;
-    {
-        auto lock = manager.Lock();
-        if (const Window* window = manager.Find(hwnd)) {
-            ownThread = window->threadId == WindowManager::CurrentThreadId();
-            title = window->title;
-        }
-    }
-    if (ownThread) {
-        return static_cast<int>(manager.Call(hwnd, WM_GETTEXT, static_cast<WPARAM>(maxCount),
-                                             reinterpret_cast<LPARAM>(text)));
-    }
-    if (!title) {
-        if (const auto entry = Foreign(hwnd)) {
-            title = entry->title;
-        }
-    }
-    if (!title) {
+    const auto window = manager.Lookup(hwnd);
+    if (!window) {
         SetLastError(ERROR_INVALID_WINDOW_HANDLE);
         return 0;
     }
-    return CopyText(*title, text, maxCount);
+    if (window->own && window->threadId == WindowManager::CurrentThreadId()) {
+        return static_cast<int>(manager.Call(hwnd, WM_GETTEXT, static_cast<WPARAM>(maxCount),
+                                             reinterpret_cast<LPARAM>(text)));
+    }
+    return CopyText(window->title, text, maxCount);
 }
 
 LONG_PTR GetWindowLongPtrW(HWND hwnd, int index) {
     WindowManager& manager = WindowManager::Instance();
-    auto lock = manager.Lock();
-    const Window* window = manager.Find(hwnd);
+    auto windows = manager.Lock();
+    const Window* window = windows.FindOrFail(hwnd);
     if (!window) {
-        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
         return 0;
     }
     const bool dialog = window->dialogProcedure != nullptr;
@@ -462,10 +422,9 @@ LONG_PTR SetWindowLongPtrW(HWND hwnd, int index, LONG_PTR value) {
     DWORD owner = 0;
     bool changed = false;
     {
-        auto lock = manager.Lock();
-        Window* window = manager.Find(hwnd);
+        auto windows = manager.Lock();
+        Window* window = windows.FindOrFail(hwnd);
         if (!window) {
-            SetLastError(ERROR_INVALID_WINDOW_HANDLE);
             return 0;
         }
         owner = window->threadId;
@@ -475,7 +434,7 @@ LONG_PTR SetWindowLongPtrW(HWND hwnd, int index, LONG_PTR value) {
             previous = static_cast<LONG>(window->style);
             window->style = static_cast<DWORD>(value);
             changed = true;
-            manager.Publish(*window);
+            windows.Publish(*window);
             break;
         case GWL_EXSTYLE:
             previous = static_cast<LONG>(window->exStyle);
@@ -537,10 +496,13 @@ HMODULE GetModuleHandleW(LPCWSTR moduleName) {
 HWND SetFocus(HWND hwnd) {
     WindowManager& manager = WindowManager::Instance();
     if (hwnd) {
-        auto lock = manager.Lock();
-        const Window* window = manager.Find(hwnd);
-        if (!window || window->threadId != WindowManager::CurrentThreadId()) {
-            SetLastError(window ? ERROR_ACCESS_DENIED : ERROR_INVALID_WINDOW_HANDLE);
+        auto windows = manager.Lock();
+        const Window* window = windows.FindOrFail(hwnd);
+        if (!window) {
+            return nullptr;
+        }
+        if (window->threadId != WindowManager::CurrentThreadId()) {
+            SetLastError(ERROR_ACCESS_DENIED);
             return nullptr;
         }
     }
@@ -560,8 +522,8 @@ HWND SetFocus(HWND hwnd) {
 
 HWND GetFocus() {
     WindowManager& manager = WindowManager::Instance();
-    auto lock = manager.Lock();
-    if (focusWindow && !manager.Find(focusWindow)) {
+    auto windows = manager.Lock();
+    if (focusWindow && !windows.Find(focusWindow)) {
         focusWindow = nullptr;
     }
     return focusWindow;
@@ -569,14 +531,13 @@ HWND GetFocus() {
 
 HWND GetDlgItem(HWND dialog, int id) {
     WindowManager& manager = WindowManager::Instance();
-    auto lock = manager.Lock();
-    const Window* window = manager.Find(dialog);
+    auto windows = manager.Lock();
+    const Window* window = windows.FindOrFail(dialog);
     if (!window) {
-        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
         return nullptr;
     }
     for (const HWND child : window->children) {
-        if (const Window* control = manager.Find(child); control && control->controlId == id) {
+        if (const Window* control = windows.Find(child); control && control->controlId == id) {
             return child;
         }
     }
@@ -585,39 +546,19 @@ HWND GetDlgItem(HWND dialog, int id) {
 }
 
 BOOL IsWindow(HWND hwnd) {
-    WindowManager& manager = WindowManager::Instance();
-    {
-        auto lock = manager.Lock();
-        if (manager.Find(hwnd)) {
-            return TRUE;
-        }
-    }
-    return Foreign(hwnd) ? TRUE : FALSE;
+    return WindowManager::Instance().Lookup(hwnd) ? TRUE : FALSE;
 }
 
 BOOL IsWindowVisible(HWND hwnd) {
-    WindowManager& manager = WindowManager::Instance();
-    {
-        auto lock = manager.Lock();
-        if (const Window* window = manager.Find(hwnd)) {
-            for (; window; window = window->IsChild() ? manager.Find(window->parent) : nullptr) {
-                if (!window->IsVisible()) {
-                    return FALSE;
-                }
-            }
-            return TRUE;
-        }
-    }
-    const auto entry = Foreign(hwnd);
-    return entry && entry->visible ? TRUE : FALSE;
+    const auto window = WindowManager::Instance().Lookup(hwnd);
+    return window && window->visible ? TRUE : FALSE;
 }
 
 HWND GetParent(HWND hwnd) {
     WindowManager& manager = WindowManager::Instance();
-    auto lock = manager.Lock();
-    const Window* window = manager.Find(hwnd);
+    auto windows = manager.Lock();
+    const Window* window = windows.FindOrFail(hwnd);
     if (!window) {
-        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
         return nullptr;
     }
     // A pop-up window's owner counts as its parent, as on the device.
@@ -634,8 +575,8 @@ BOOL EnumWindows(WNDENUMPROC callback, LPARAM lParam) {
     WindowManager& manager = WindowManager::Instance();
     for (const WindowDirectory::Entry& entry : WindowDirectory::List()) {
         if (entry.processId == static_cast<DWORD>(getpid())) {
-            auto lock = manager.Lock();
-            if (!manager.Find(entry.hwnd)) {
+            auto windows = manager.Lock();
+            if (!windows.Find(entry.hwnd)) {
                 continue;
             }
         }
@@ -647,22 +588,10 @@ BOOL EnumWindows(WNDENUMPROC callback, LPARAM lParam) {
 }
 
 int GetClassNameW(HWND hwnd, LPWSTR className, int maxCount) {
-    WindowManager& manager = WindowManager::Instance();
-    std::optional<std::wstring> name;
-    {
-        auto lock = manager.Lock();
-        if (const Window* window = manager.Find(hwnd)) {
-            name = window->windowClass->name;
-        }
-    }
-    if (!name) {
-        if (const auto entry = Foreign(hwnd)) {
-            name = entry->className;
-        }
-    }
-    if (!name) {
+    const auto window = WindowManager::Instance().Lookup(hwnd);
+    if (!window) {
         SetLastError(ERROR_INVALID_WINDOW_HANDLE);
         return 0;
     }
-    return CopyText(*name, className, maxCount);
+    return CopyText(window->className, className, maxCount);
 }

@@ -64,31 +64,72 @@ void WindowManager::AfterForkInChild() {
     self.mutex.unlock();
 }
 
-Window* WindowManager::Find(HWND hwnd) const {
-    const auto found = windows.find(reinterpret_cast<std::uintptr_t>(hwnd));
-    return found == windows.end() ? nullptr : found->second.get();
+WindowManager::Locked::Locked(WindowManager& manager)
+    : lock(manager.mutex), windows(&manager.windows) {}
+
+Window* WindowManager::Locked::Find(HWND hwnd) const& {
+    const auto found = windows->find(reinterpret_cast<std::uintptr_t>(hwnd));
+    return found == windows->end() ? nullptr : found->second.get();
 }
 
-void WindowManager::Add(std::shared_ptr<Window> window) {
-    windows[reinterpret_cast<std::uintptr_t>(window->handle)] = std::move(window);
+Window* WindowManager::Locked::FindOrFail(HWND hwnd) const& {
+    Window* window = Find(hwnd);
+    if (!window) {
+        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    }
+    return window;
 }
 
-void WindowManager::Remove(HWND hwnd) {
-    windows.erase(reinterpret_cast<std::uintptr_t>(hwnd));
+Window* WindowManager::Locked::Parent(const Window& window) const& {
+    return window.IsChild() ? Find(window.parent) : nullptr;
 }
 
-std::vector<Window*> WindowManager::All() const {
+Window* WindowManager::Locked::TopLevel(Window& window) const& {
+    Window* current = &window;
+    while (Window* parent = Parent(*current)) {
+        current = parent;
+    }
+    return current;
+}
+
+std::vector<Window*> WindowManager::Locked::All() const& {
     // Handles grow with every window made, so a parent comes before its children.
     std::vector<Window*> all;
-    all.reserve(windows.size());
-    for (const auto& [handle, window] : windows) {
+    all.reserve(windows->size());
+    for (const auto& [handle, window] : *windows) {
         all.push_back(window.get());
     }
     return all;
 }
 
-RECT WindowManager::ScreenRect(const Window& window) const {
-    const Window* parent = window.IsChild() ? Find(window.parent) : nullptr;
+void WindowManager::Locked::Add(std::shared_ptr<Window> window) {
+    (*windows)[reinterpret_cast<std::uintptr_t>(window->handle)] = std::move(window);
+}
+
+void WindowManager::Locked::Remove(HWND hwnd) {
+    windows->erase(reinterpret_cast<std::uintptr_t>(hwnd));
+}
+
+bool WindowManager::Locked::Within(HWND window, HWND hwnd) const {
+    for (const Window* current = Find(window); current; current = Parent(*current)) {
+        if (current->handle == hwnd) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool WindowManager::Locked::Shown(const Window& window) const {
+    for (const Window* current = &window; current; current = Parent(*current)) {
+        if (!current->IsVisible()) {
+            return false;
+        }
+    }
+    return true;
+}
+
+RECT WindowManager::Locked::ScreenRect(const Window& window) const {
+    const Window* parent = Parent(window);
     if (!parent) {
         return window.rect;
     }
@@ -97,39 +138,48 @@ RECT WindowManager::ScreenRect(const Window& window) const {
             origin.left + window.rect.right, origin.top + window.rect.bottom};
 }
 
-RECT WindowManager::ScreenClientRect(const Window& window) const {
+RECT WindowManager::Locked::ScreenClientRect(const Window& window) const {
     const RECT outer = ScreenRect(window);
     const int border = window.Border();
     return {outer.left + border, outer.top + border, outer.left + border + window.ClientWidth(),
             outer.top + border + window.ClientHeight()};
 }
 
-Window* WindowManager::TopLevel(Window& window) const {
-    Window* current = &window;
-    while (current->IsChild()) {
-        Window* parent = Find(current->parent);
-        if (!parent) {
-            break;
-        }
-        current = parent;
-    }
-    return current;
-}
-
-void WindowManager::Publish(const Window& window) const {
-    if (window.IsChild()) {
-        return;
-    }
+WindowDirectory::Entry WindowManager::Locked::Describe(const Window& window) const {
     WindowDirectory::Entry entry;
     entry.hwnd = window.handle;
     entry.processId = static_cast<DWORD>(getpid());
     entry.threadId = window.threadId;
-    entry.visible = window.IsVisible();
-    entry.rect = window.rect;
+    entry.visible = Shown(window);
+    entry.rect = ScreenRect(window);
     entry.raised = window.raised;
     entry.className = window.windowClass->name;
     entry.title = window.title;
-    WindowDirectory::Put(entry);
+    return entry;
+}
+
+void WindowManager::Locked::Publish(const Window& window) const {
+    if (!window.IsChild()) {
+        WindowDirectory::Put(Describe(window));
+    }
+}
+
+std::optional<WindowManager::Summary> WindowManager::Lookup(HWND hwnd) {
+    {
+        auto windows = Lock();
+        if (const Window* window = windows.Find(hwnd)) {
+            return Summary{windows.Describe(*window),
+                           true,
+                           {0, 0, window->ClientWidth(), window->ClientHeight()}};
+        }
+    }
+    const std::optional<WindowDirectory::Entry> entry = WindowDirectory::Get(hwnd);
+    // An entry of this process is a window that has gone since.
+    if (!entry || entry->processId == static_cast<DWORD>(getpid())) {
+        return std::nullopt;
+    }
+    const RECT& rect = entry->rect;
+    return Summary{*entry, false, {0, 0, rect.right - rect.left, rect.bottom - rect.top}};
 }
 
 DWORD WindowManager::CurrentThreadId() {
@@ -156,8 +206,8 @@ std::shared_ptr<MessageQueue> WindowManager::QueueOf(DWORD threadId) {
 LRESULT WindowManager::Call(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     WNDPROC procedure = nullptr;
     {
-        auto lock = Lock();
-        if (const Window* window = Find(hwnd)) {
+        auto windows = Lock();
+        if (const Window* window = windows.Find(hwnd)) {
             procedure = window->procedure;
         }
     }
@@ -168,8 +218,8 @@ LRESULT WindowManager::Send(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
                             bool* answered) {
     DWORD owner = 0;
     {
-        auto lock = Lock();
-        if (const Window* window = Find(hwnd)) {
+        auto windows = Lock();
+        if (const Window* window = windows.Find(hwnd)) {
             owner = window->threadId;
         }
     }
@@ -204,8 +254,8 @@ LRESULT WindowManager::Send(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
 bool WindowManager::Post(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     DWORD owner = 0;
     {
-        auto lock = Lock();
-        if (const Window* window = Find(hwnd)) {
+        auto windows = Lock();
+        if (const Window* window = windows.Find(hwnd)) {
             owner = window->threadId;
         }
     }
@@ -269,8 +319,8 @@ void WindowManager::Install(GuiBackend* chosen) {
     };
     std::vector<Known> known;
     {
-        auto lock = Lock();
-        for (const Window* window : All()) {
+        auto windows = Lock();
+        for (const Window* window : windows.All()) {
             known.push_back({window->handle, window->threadId, window->IsVisible()});
         }
     }
@@ -297,8 +347,8 @@ void WindowManager::ThreadEnded(const std::shared_ptr<MessageQueue>& queue) {
     }
     std::vector<HWND> gone;
     {
-        auto lock = Lock();
-        for (const Window* window : All()) {
+        auto windows = Lock();
+        for (const Window* window : windows.All()) {
             if (window->threadId == queue->ThreadId()) {
                 gone.push_back(window->handle);
             }
@@ -307,7 +357,7 @@ void WindowManager::ThreadEnded(const std::shared_ptr<MessageQueue>& queue) {
         std::reverse(gone.begin(), gone.end());
         const HWND front = WindowDirectory::Foreground();
         for (const HWND hwnd : gone) {
-            if (!Find(hwnd)->IsChild()) {
+            if (!windows.Find(hwnd)->IsChild()) {
                 WindowDirectory::Remove(hwnd);
             }
             if (hwnd == front) {
@@ -316,9 +366,9 @@ void WindowManager::ThreadEnded(const std::shared_ptr<MessageQueue>& queue) {
         }
     }
     {
-        auto lock = Lock();
+        auto windows = Lock();
         for (const HWND hwnd : gone) {
-            Remove(hwnd);
+            windows.Remove(hwnd);
         }
     }
     if (GuiBackend* shown = backend.load(); shown != &headless) {

@@ -166,6 +166,9 @@ TEST_F(GuiProcesses, APeerWindowIsFoundSentToShownAndClosed) {
     ASSERT_TRUE(GetWindowRect(hwnd, &rect));
     EXPECT_EQ(rect.left, 5);
     EXPECT_EQ(rect.bottom, 86);
+    ASSERT_TRUE(GetClientRect(hwnd, &rect));
+    EXPECT_EQ(rect.right, 70);
+    EXPECT_EQ(rect.bottom, 80);
 
     EXPECT_EQ(SendMessageW(hwnd, WM_ECHO, 40, 2), 42);
     // Pointers mean nothing in another process: such messages are refused, and the peer lives.

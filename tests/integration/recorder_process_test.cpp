@@ -111,15 +111,14 @@ TEST_F(RecorderProcess, ASecondStartShowsTheFirstWindowAndEndsWithZero) {
 // Started within a moment of each other, neither has its window yet when the other looks.
 TEST_F(RecorderProcess, OfTwoStartedTogetherOneRunsAndTheOtherEnds) {
     for (int pair = 0; pair < 3; ++pair) {
-        const pid_t a = Start();
-        const pid_t b = Start();
-        int status = 0;
-        pid_t ended = -1;
+        ChildProcess& a = Start();
+        ChildProcess& b = Start();
+        ChildProcess* ended = nullptr;
         ASSERT_TRUE(WaitUntil(
             [&] {
-                for (const pid_t pid : {a, b}) {
-                    if (waitpid(pid, &status, WNOHANG) == pid) {
-                        ended = pid;
+                for (ChildProcess* process : {&a, &b}) {
+                    if (!process->Running()) {
+                        ended = process;
                         return true;
                     }
                 }
@@ -127,15 +126,15 @@ TEST_F(RecorderProcess, OfTwoStartedTogetherOneRunsAndTheOtherEnds) {
             },
             20s))
             << "pair " << pair;
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-        const pid_t survivor = ended == a ? b : a;
+        EXPECT_EQ(ended->ExitCode(), 0);
+        ChildProcess& survivor = ended == &a ? b : a;
         const HWND hwnd = Window();
         ASSERT_NE(hwnd, nullptr);
         DWORD owner = 0;
         GetWindowThreadProcessId(hwnd, &owner);
-        EXPECT_EQ(owner, static_cast<DWORD>(survivor));
+        EXPECT_EQ(owner, static_cast<DWORD>(survivor.Pid()));
         PostMessageW(hwnd, WM_CLOSE, 1, 0);
-        ASSERT_EQ(ExitCode(survivor), 0) << "pair " << pair;
+        ASSERT_EQ(survivor.ExitCode(), 0) << "pair " << pair;
     }
 }
 
