@@ -10,32 +10,13 @@
 #include "platform/modules.h"
 #include "platform/registry.h"
 #include "platform/shell.h"
+#include "platform/text.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
 const wchar_t* const documentClass = L"macrosfile";
-
-std::string Narrow(const std::wstring& text) {
-    const std::size_t length = std::wcstombs(nullptr, text.c_str(), 0);
-    if (length == static_cast<std::size_t>(-1)) {
-        return "?";
-    }
-    std::string out(length, '\0');
-    std::wcstombs(out.data(), text.c_str(), length + 1);
-    return out;
-}
-
-std::wstring Widen(const std::string& text) {
-    const std::size_t length = std::mbstowcs(nullptr, text.c_str(), 0);
-    if (length == static_cast<std::size_t>(-1)) {
-        return {};
-    }
-    std::wstring out(length, L'\0');
-    std::mbstowcs(out.data(), text.c_str(), length + 1);
-    return out;
-}
 
 void Complain(const std::string& message) {
     std::fprintf(stderr, "tapweave-install: %s\n", message.c_str());
@@ -131,7 +112,7 @@ bool Installer::PlaceFile(const ProductFile& file) {
     const std::string host = platform::HostPath(file.devicePath);
     std::error_code error;
     if (host.empty()) {
-        Complain("cannot place " + Narrow(file.devicePath) + " on the device");
+        Complain("cannot place " + platform::Utf8(file.devicePath) + " on the device");
         return false;
     }
     // Already in place (the device links its help file itself): nothing to put or undo.
@@ -141,7 +122,7 @@ bool Installer::PlaceFile(const ProductFile& file) {
     fs::remove(host, error);
     fs::create_symlink(fs::absolute(target), host, error);
     if (error) {
-        Complain("cannot place " + Narrow(file.devicePath) + ": " + error.message());
+        Complain("cannot place " + platform::Utf8(file.devicePath) + ": " + error.message());
         return false;
     }
     created.push_back(file.devicePath);
@@ -237,7 +218,7 @@ bool Installer::RegisterDocuments() {
     }
     return SetDefault(HKEY_CLASSES_ROOT, macroExtension, nullptr, documentClass) &&
            SetDefault(HKEY_CLASSES_ROOT, std::wstring(documentClass) + L"\\Shell\\Open\\Command",
-                      nullptr, Widen(editor) + L" \"%1\"");
+                      nullptr, platform::FromUtf8(editor) + L" \"%1\"");
 }
 
 bool Installer::RecordInstallDirectory(const std::wstring& installDir) {
@@ -284,7 +265,7 @@ int Installer::Install(const std::wstring& installDir) {
         return 1;
     }
     if (!CreateFolders(installDir + L"\\" + macrosFolderName)) {
-        Complain("cannot create " + Narrow(installDir) + " on the device");
+        Complain("cannot create " + platform::Utf8(installDir) + " on the device");
         RollBack();
         return 1;
     }
@@ -307,7 +288,7 @@ int Installer::Install(const std::wstring& installDir) {
         RollBack();
         return 1;
     }
-    std::printf("Tapweave installed in %s on the device %s\n", Narrow(installDir).c_str(),
+    std::printf("Tapweave installed in %s on the device %s\n", platform::Utf8(installDir).c_str(),
                 platform::HostPath(L"\\").c_str());
     return 0;
 }
@@ -325,7 +306,7 @@ int Installer::Uninstall() {
     RemoveProductFiles(ProductFiles(installDir));
     RemoveRegistration();
     uninstallExit(nullptr);
-    std::printf("Tapweave removed from %s on the device %s\n", Narrow(installDir).c_str(),
+    std::printf("Tapweave removed from %s on the device %s\n", platform::Utf8(installDir).c_str(),
                 platform::HostPath(L"\\").c_str());
     return 0;
 }

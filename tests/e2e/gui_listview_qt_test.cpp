@@ -32,6 +32,7 @@
 #include "XvfbServer.h"
 #include "platform/commctrl.h"
 #include "platform/gui.h"
+#include "platform/text.h"
 
 extern char** environ;
 
@@ -64,10 +65,6 @@ void Say(const char* format, ...) {
         line[length] = '\n';
         [[maybe_unused]] const ssize_t written = write(STDOUT_FILENO, line, length + 1);
     }
-}
-
-std::string Narrow(const std::wstring& text) {
-    return std::string(text.begin(), text.end());
 }
 
 HWND list = nullptr;
@@ -138,7 +135,7 @@ LRESULT Notified(const NMHDR& header) {
         return 0;
     case LVN_ENDLABELEDITW: {
         const LVITEMW& item = reinterpret_cast<const NMLVDISPINFOW&>(header).item;
-        Say("end %s", item.pszText ? Narrow(item.pszText).c_str() : "<null>");
+        Say("end %s", item.pszText ? platform::Utf8(item.pszText).c_str() : "<null>");
         return 1;
     }
     default:
@@ -155,7 +152,7 @@ void SayItems() {
         item.pszText = buffer;
         item.cchTextMax = MAX_PATH;
         SendMessageW(list, LVM_GETITEMTEXTW, i, reinterpret_cast<LPARAM>(&item));
-        Say("item %s", Narrow(buffer).c_str());
+        Say("item %s", platform::Utf8(buffer).c_str());
     }
 }
 
