@@ -42,7 +42,7 @@ INT_PTR BoxProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
         SetForegroundWindow(dialog);
         return TRUE;
     }
-    if (message == WM_COMMAND && (wParam & 0xFFFF) == IDOK) {
+    if (message == WM_COMMAND && LOWORD(wParam) == IDOK) {
         EndDialog(dialog, IDOK);
         return TRUE;
     }

@@ -175,7 +175,7 @@ INT_PTR DialogProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
         }
         return FALSE;
     case WM_COMMAND:
-        if ((wParam & 0xFFFF) == IDOK) {
+        if (LOWORD(wParam) == IDOK) {
             SayItems();
             EndDialog(hwnd, IDOK);
             return TRUE;
