@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <unistd.h>
 
+#include "InstallPaths.h"
 #include "SharedNames.h"
 #include "platform/files.h"
 #include "platform/modules.h"
@@ -20,6 +21,11 @@ const wchar_t* const documentClass = L"macrosfile";
 
 void Complain(const std::string& message) {
     std::fprintf(stderr, "tapweave-install: %s\n", message.c_str());
+}
+
+// The installation directory the device records; empty when nothing is installed.
+std::wstring InstalledDirectory() {
+    return RecordedInstallDirectory().value_or(std::wstring());
 }
 
 std::wstring InstallKey() {
@@ -74,19 +80,6 @@ Installer::~Installer() {
 
 bool Installer::HasRecorder() const {
     return fs::exists(buildFolder + "/tapweave-recorder");
-}
-
-std::wstring Installer::RecordedInstallDirectory() {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, InstallKey().c_str(), 0, 0, &key) != ERROR_SUCCESS) {
-        return {};
-    }
-    wchar_t value[MAX_PATH] = {};
-    DWORD size = sizeof(value);
-    const LONG result = RegQueryValueExW(key, L"InstallDir", nullptr, nullptr,
-                                         reinterpret_cast<LPBYTE>(value), &size);
-    RegCloseKey(key);
-    return result == ERROR_SUCCESS ? std::wstring(value) : std::wstring();
 }
 
 std::vector<Installer::ProductFile> Installer::ProductFiles(const std::wstring& installDir) const {
@@ -257,7 +250,7 @@ int Installer::Install(const std::wstring& installDir) {
         RollBack();
         return 1;
     }
-    const bool previouslyInstalled = !RecordedInstallDirectory().empty();
+    const bool previouslyInstalled = !InstalledDirectory().empty();
     if (installInit(nullptr, TRUE, previouslyInstalled, (installDir + L"\\").c_str()) !=
         codeINSTALL_INIT_CONTINUE) {
         Complain("the setup library refused the installation");
@@ -294,7 +287,7 @@ int Installer::Install(const std::wstring& installDir) {
 }
 
 int Installer::Uninstall() {
-    const std::wstring installDir = RecordedInstallDirectory();
+    const std::wstring installDir = InstalledDirectory();
     if (installDir.empty()) {
         Complain("Tapweave is not installed on the device " + platform::HostPath(L"\\"));
         return 1;
