@@ -15,20 +15,11 @@
 #include <string>
 
 #include "platform/files.h"
+#include "platform/text.h"
 
 namespace {
 
 constexpr const char* defaultFile = "Tapweave Help.htm";
-
-std::wstring Widen(const std::string& text) {
-    std::wstring wide(text.size() + 1, L'\0');
-    const std::size_t length = std::mbstowcs(wide.data(), text.c_str(), wide.size());
-    if (length == static_cast<std::size_t>(-1)) {
-        return {};
-    }
-    wide.resize(length);
-    return wide;
-}
 
 // The command-line text exactly as the starting program gave it (the launcher passes it on, so
 // a name with spaces arrives whole), else the arguments joined by spaces. Surrounding white
@@ -55,7 +46,7 @@ std::string RequestedFile(int argc, char** argv) {
 
 // The host path of the help file; empty when there is no such file.
 std::string HelpFile(const std::string& requested) {
-    std::wstring devicePath = Widen(requested);
+    std::wstring devicePath = platform::FromUtf8(requested);
     if (devicePath.find_first_of(L"\\/") == std::wstring::npos) {
         devicePath = L"\\Windows\\" + devicePath;
     }

@@ -6,37 +6,19 @@
 #include <unistd.h>
 #include <utility>
 
+#include "InstallPaths.h"
 #include "SharedNames.h"
 #include "platform/files.h"
 #include "platform/modules.h"
 #include "platform/registry.h"
 #include "platform/shell.h"
+#include "platform/text.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
 const wchar_t* const documentClass = L"macrosfile";
-
-std::string Narrow(const std::wstring& text) {
-    const std::size_t length = std::wcstombs(nullptr, text.c_str(), 0);
-    if (length == static_cast<std::size_t>(-1)) {
-        return "?";
-    }
-    std::string out(length, '\0');
-    std::wcstombs(out.data(), text.c_str(), length + 1);
-    return out;
-}
-
-std::wstring Widen(const std::string& text) {
-    const std::size_t length = std::mbstowcs(nullptr, text.c_str(), 0);
-    if (length == static_cast<std::size_t>(-1)) {
-        return {};
-    }
-    std::wstring out(length, L'\0');
-    std::mbstowcs(out.data(), text.c_str(), length + 1);
-    return out;
-}
 
 void Complain(const std::string& message) {
     std::fprintf(stderr, "tapweave-install: %s\n", message.c_str());
@@ -47,6 +29,11 @@ bool OnDevice(const std::wstring& devicePath) {
     std::error_code error;
     const std::string host = platform::HostPath(devicePath);
     return !host.empty() && fs::exists(fs::symlink_status(host, error));
+}
+
+// The installation directory the device records; empty when nothing is installed.
+std::wstring InstalledDirectory() {
+    return RecordedInstallDirectory().value_or(std::wstring());
 }
 
 std::wstring InstallKey() {
@@ -103,19 +90,6 @@ bool Installer::HasRecorder() const {
     return fs::exists(buildFolder + "/tapweave-recorder");
 }
 
-std::wstring Installer::RecordedInstallDirectory() {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, InstallKey().c_str(), 0, 0, &key) != ERROR_SUCCESS) {
-        return {};
-    }
-    wchar_t value[MAX_PATH] = {};
-    DWORD size = sizeof(value);
-    const LONG result = RegQueryValueExW(key, L"InstallDir", nullptr, nullptr,
-                                         reinterpret_cast<LPBYTE>(value), &size);
-    RegCloseKey(key);
-    return result == ERROR_SUCCESS ? std::wstring(value) : std::wstring();
-}
-
 std::vector<Installer::ProductFile> Installer::ProductFiles(const std::wstring& installDir) const {
     std::vector<ProductFile> files = {
         {installDir + L"\\Player.exe", "tapweave-player"},
@@ -151,7 +125,7 @@ bool Installer::KeepWhatInstallChanges(const std::wstring& installDir) {
     }
     for (const std::wstring& path : paths) {
         if (!before.KeepPath(path)) {
-            Complain("cannot keep a copy of " + Narrow(path) +
+            Complain("cannot keep a copy of " + platform::Utf8(path) +
                      " to put back if the installation fails");
             return false;
         }
@@ -177,7 +151,7 @@ bool Installer::PlaceFile(const ProductFile& file) {
     const std::string host = platform::HostPath(file.devicePath);
     std::error_code error;
     if (host.empty()) {
-        Complain("cannot place " + Narrow(file.devicePath) + " on the device");
+        Complain("cannot place " + platform::Utf8(file.devicePath) + " on the device");
         return false;
     }
     // Already in place (the device links its help file itself): nothing to put or undo.
@@ -187,7 +161,7 @@ bool Installer::PlaceFile(const ProductFile& file) {
     fs::remove(host, error);
     fs::create_symlink(fs::absolute(target), host, error);
     if (error) {
-        Complain("cannot place " + Narrow(file.devicePath) + ": " + error.message());
+        Complain("cannot place " + platform::Utf8(file.devicePath) + ": " + error.message());
         return false;
     }
     return true;
@@ -276,7 +250,7 @@ bool Installer::RegisterDocuments() {
     }
     return SetDefault(HKEY_CLASSES_ROOT, macroExtension, nullptr, documentClass) &&
            SetDefault(HKEY_CLASSES_ROOT, std::wstring(documentClass) + L"\\Shell\\Open\\Command",
-                      nullptr, Widen(editor) + L" \"%1\"");
+                      nullptr, platform::FromUtf8(editor) + L" \"%1\"");
 }
 
 bool Installer::RecordInstallDirectory(const std::wstring& installDir) {
@@ -303,7 +277,7 @@ std::vector<std::wstring> Installer::RemoveRegistration() {
 // and no folder it created.
 void Installer::RollBack() {
     for (const std::wstring& part : before.Restore()) {
-        Complain("cannot put back " + Narrow(part));
+        Complain("cannot put back " + platform::Utf8(part));
     }
 }
 
@@ -322,7 +296,7 @@ int Installer::Install(const std::wstring& installDir) {
         RollBack();
         return 1;
     }
-    const bool previouslyInstalled = !RecordedInstallDirectory().empty();
+    const bool previouslyInstalled = !InstalledDirectory().empty();
     if (installInit(nullptr, TRUE, previouslyInstalled, (installDir + L"\\").c_str()) !=
         codeINSTALL_INIT_CONTINUE) {
         Complain("the setup library refused the installation");
@@ -330,7 +304,7 @@ int Installer::Install(const std::wstring& installDir) {
         return 1;
     }
     if (!CreateFolders(installDir + L"\\" + macrosFolderName)) {
-        Complain("cannot create " + Narrow(installDir) + " on the device");
+        Complain("cannot create " + platform::Utf8(installDir) + " on the device");
         RollBack();
         return 1;
     }
@@ -353,13 +327,13 @@ int Installer::Install(const std::wstring& installDir) {
         RollBack();
         return 1;
     }
-    std::printf("Tapweave installed in %s on the device %s\n", Narrow(installDir).c_str(),
+    std::printf("Tapweave installed in %s on the device %s\n", platform::Utf8(installDir).c_str(),
                 platform::HostPath(L"\\").c_str());
     return 0;
 }
 
 int Installer::Uninstall() {
-    const std::wstring installDir = RecordedInstallDirectory();
+    const std::wstring installDir = InstalledDirectory();
     if (installDir.empty()) {
         Complain("Tapweave is not installed on the device " + platform::HostPath(L"\\"));
         return 1;
@@ -386,12 +360,12 @@ int Installer::Uninstall() {
     }
     uninstallExit(nullptr);
     for (const std::wstring& part : left) {
-        Complain("cannot remove " + Narrow(part));
+        Complain("cannot remove " + platform::Utf8(part));
     }
     if (!left.empty()) {
         return 1;
     }
-    std::printf("Tapweave removed from %s on the device %s\n", Narrow(installDir).c_str(),
+    std::printf("Tapweave removed from %s on the device %s\n", platform::Utf8(installDir).c_str(),
                 platform::HostPath(L"\\").c_str());
     return 0;
 }

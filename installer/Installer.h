@@ -29,8 +29,6 @@ class Installer {
 
     // Whether the build has the recorder, which gets its Start-menu entry only when it exists.
     bool HasRecorder() const;
-    // The installation directory the device records; empty when nothing is installed.
-    static std::wstring RecordedInstallDirectory();
 
     static constexpr const wchar_t* setupLibrary = L"\\Windows\\Tapweave Setup.dll";
 

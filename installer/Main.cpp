@@ -20,6 +20,7 @@
 #include "SharedNames.h"
 #include "platform/Device.h"
 #include "platform/shell.h"
+#include "platform/text.h"
 
 namespace {
 
@@ -44,16 +45,6 @@ int Usage(const std::string& message) {
 std::string OwnPath() {
     std::error_code error;
     return std::filesystem::read_symlink("/proc/self/exe", error).string();
-}
-
-std::wstring Widen(const std::string& text) {
-    const std::size_t length = std::mbstowcs(nullptr, text.c_str(), 0);
-    if (length == static_cast<std::size_t>(-1)) {
-        return {};
-    }
-    std::wstring out(length, L'\0');
-    std::mbstowcs(out.data(), text.c_str(), length + 1);
-    return out;
 }
 
 // A device path for the installation: backslashes, one at the front, none at the end; empty
@@ -92,7 +83,7 @@ int Start(const std::string& entry) {
         return 1;
     }
     const std::wstring shortcut =
-        std::wstring(programs) + L"\\" + productName + L"\\" + Widen(entry) + L".lnk";
+        std::wstring(programs) + L"\\" + productName + L"\\" + platform::FromUtf8(entry) + L".lnk";
     SHELLEXECUTEINFO info{};
     info.cbSize = sizeof info;
     info.lpVerb = L"open";
@@ -128,7 +119,7 @@ int main(int argc, char** argv) {
         if (args[i] == "--desktop-entries") {
             desktopEntries = true;
         } else if (args[i] == "--dir" && command == "install" && i + 1 < args.size()) {
-            installDir = InstallDirectory(Widen(args[++i]));
+            installDir = InstallDirectory(platform::FromUtf8(args[++i]));
             if (installDir.empty()) {
                 return Usage("--dir needs a folder below the device's root, without . or ..");
             }

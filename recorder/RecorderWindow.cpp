@@ -25,15 +25,6 @@ std::wstring PositionKey() {
     return productRegistryKey + L"\\Recorder\\Window";
 }
 
-// The stylus position in a message: x in the low 16 bits, y in the high ones, both unsigned.
-int StylusX(LPARAM lParam) {
-    return static_cast<int>(static_cast<WORD>(lParam & 0xFFFF));
-}
-
-int StylusY(LPARAM lParam) {
-    return static_cast<int>(static_cast<WORD>((lParam >> 16) & 0xFFFF));
-}
-
 // The window object while it is being built: the window procedure runs for WM_CREATE before
 // GetInstance has returned.
 RecorderWindow* instance = nullptr;
@@ -114,14 +105,14 @@ LRESULT RecorderWindow::WndProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_SETTINGCHANGE:
         return self.SettingChange(window, message, wParam, lParam);
     case WM_LBUTTONDOWN:
-        self.anchorX = StylusX(lParam);
-        self.anchorY = StylusY(lParam);
+        self.anchorX = GET_X_LPARAM(lParam);
+        self.anchorY = GET_Y_LPARAM(lParam);
         return 0;
     case WM_MOUSEMOVE:
-        self.Drag(StylusX(lParam), StylusY(lParam));
+        self.Drag(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
         return 0;
     case WM_LBUTTONUP:
-        self.Lift(StylusX(lParam), StylusY(lParam));
+        self.Lift(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
         return 0;
     default:
         return DefWindowProcW(window, message, wParam, lParam);

@@ -17,6 +17,7 @@
 #include "platform/gui.h"
 #include "platform/input.h"
 #include "platform/registry.h"
+#include "platform/text.h"
 
 namespace {
 
@@ -55,26 +56,6 @@ int Usage(const std::string& message) {
     return 2;
 }
 
-std::wstring Widen(const std::string& text) {
-    std::wstring wide(text.size() + 1, L'\0');
-    const std::size_t length = std::mbstowcs(wide.data(), text.c_str(), wide.size());
-    if (length == static_cast<std::size_t>(-1)) {
-        return {};
-    }
-    wide.resize(length);
-    return wide;
-}
-
-std::string Narrow(const std::wstring& text) {
-    std::string narrow(text.size() * MB_CUR_MAX + 1, '\0');
-    const std::size_t length = std::wcstombs(narrow.data(), text.c_str(), narrow.size());
-    if (length == static_cast<std::size_t>(-1)) {
-        return {};
-    }
-    narrow.resize(length);
-    return narrow;
-}
-
 // A whole argument in C notation within [low, high]; nothing else is accepted.
 std::optional<long long> ParseNumber(const char* text, long long low, long long high) {
     if (!text || !*text) {
@@ -111,7 +92,7 @@ std::optional<KeyPath> ParseKey(const std::string& text) {
         return std::nullopt;
     }
     if (separator != std::string::npos) {
-        key.path = Widen(text.substr(separator + 1));
+        key.path = platform::FromUtf8(text.substr(separator + 1));
     }
     return key;
 }
@@ -166,7 +147,7 @@ int Path(const std::vector<std::string>& args) {
     if (args.size() != 1) {
         return Usage("path takes one device path");
     }
-    const std::string host = platform::HostPath(Widen(args[0]));
+    const std::string host = platform::HostPath(platform::FromUtf8(args[0]));
     if (host.empty()) {
         return Fail("not a possible device path: " + args[0]);
     }
@@ -175,11 +156,11 @@ int Path(const std::vector<std::string>& args) {
 }
 
 void PrintValue(const std::wstring& name, DWORD type, const std::vector<BYTE>& data, DWORD size) {
-    const std::string label = name.empty() ? "(default)" : Narrow(name);
+    const std::string label = name.empty() ? "(default)" : platform::Utf8(name);
     if (type == REG_SZ) {
         std::wstring text(reinterpret_cast<const wchar_t*>(data.data()), size / sizeof(wchar_t));
         text.resize(std::wcslen(text.c_str()));
-        std::printf("%s\tREG_SZ\t%s\n", label.c_str(), Narrow(text).c_str());
+        std::printf("%s\tREG_SZ\t%s\n", label.c_str(), platform::Utf8(text).c_str());
     } else if (type == REG_DWORD && size == sizeof(DWORD)) {
         DWORD value = 0;
         std::memcpy(&value, data.data(), sizeof value);
@@ -202,7 +183,7 @@ int QueryOne(HKEY key, const std::wstring& name) {
         result = RegQueryValueExW(key, name.c_str(), nullptr, &type, data.data(), &size);
     }
     if (result != ERROR_SUCCESS) {
-        return Fail("no value " + Narrow(name) + " (error " + std::to_string(result) + ")");
+        return Fail("no value " + platform::Utf8(name) + " (error " + std::to_string(result) + ")");
     }
     PrintValue(name, type, data, size);
     return 0;
@@ -227,7 +208,7 @@ int QueryAll(HKEY key) {
             ERROR_SUCCESS) {
             break;
         }
-        std::printf("%s\\\n", Narrow(name).c_str());
+        std::printf("%s\\\n", platform::Utf8(name).c_str());
     }
     return 0;
 }
@@ -259,7 +240,8 @@ int Registry(const std::vector<std::string>& args) {
         if (result != ERROR_SUCCESS) {
             return Fail("no key " + args[1] + " (error " + std::to_string(result) + ")");
         }
-        const int status = args.size() == 3 ? QueryOne(opened, Widen(args[2])) : QueryAll(opened);
+        const int status =
+            args.size() == 3 ? QueryOne(opened, platform::FromUtf8(args[2])) : QueryAll(opened);
         RegCloseKey(opened);
         return status;
     }
@@ -267,12 +249,12 @@ int Registry(const std::vector<std::string>& args) {
         if (args.size() != 5) {
             return Usage("reg set takes a key, a name, a type (sz or dword) and a value");
         }
-        const std::wstring name = Widen(args[2]);
+        const std::wstring name = platform::FromUtf8(args[2]);
         const std::string& type = args[3];
         HKEY opened = nullptr;
         LONG result;
         if (type == "sz") {
-            const std::wstring text = Widen(args[4]);
+            const std::wstring text = platform::FromUtf8(args[4]);
             result = RegCreateKeyExW(key->root, key->path.c_str(), 0, nullptr, 0, 0, nullptr,
                                      &opened, nullptr);
             if (result == ERROR_SUCCESS) {
@@ -375,7 +357,7 @@ BOOL PrintWindow(HWND hwnd, LPARAM) {
     GetWindowRect(hwnd, &rect);
     std::printf("0x%08lx\t%s\t%s\t%u\t%d\t%ld,%ld,%ld,%ld\n",
                 static_cast<unsigned long>(reinterpret_cast<std::uintptr_t>(hwnd)),
-                Narrow(className).c_str(), Narrow(title).c_str(), processId,
+                platform::Utf8(className).c_str(), platform::Utf8(title).c_str(), processId,
                 IsWindowVisible(hwnd) ? 1 : 0, static_cast<long>(rect.left),
                 static_cast<long>(rect.top), static_cast<long>(rect.right),
                 static_cast<long>(rect.bottom));
@@ -390,8 +372,8 @@ int Windows() {
 
 // The window named by CLASS and TITLE ("" for any); null after reporting when there is none.
 HWND FindNamed(const std::string& className, const std::string& title) {
-    const std::wstring wideClass = Widen(className);
-    const std::wstring wideTitle = Widen(title);
+    const std::wstring wideClass = platform::FromUtf8(className);
+    const std::wstring wideTitle = platform::FromUtf8(title);
     const HWND hwnd = FindWindowW(className.empty() ? nullptr : wideClass.c_str(),
                                   title.empty() ? nullptr : wideTitle.c_str());
     if (!hwnd) {

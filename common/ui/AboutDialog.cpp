@@ -11,10 +11,6 @@ namespace {
 const std::wstring versionText = L"version: 1.2\n\u00A9 2026 Veltrane Software";
 const std::wstring addressText = L"tapweave.veltrane.example";
 
-WORD LowWord(WPARAM value) {
-    return static_cast<WORD>(value & 0xFFFF);
-}
-
 HWND FindRecorderWindow() {
     return FindWindowW(recorderClassName.c_str(), recorderWindowTitle.c_str());
 }
@@ -58,7 +54,7 @@ int AboutDialog::OnInitDialog(HWND hwnd, WPARAM wParam, LPARAM lParam) {
 
 int AboutDialog::OnActivate(HWND hwnd, WPARAM wParam, LPARAM lParam) {
     Dialog::OnActivate(hwnd, wParam, lParam);
-    const WORD state = LowWord(wParam);
+    const WORD state = LOWORD(wParam);
     if (state != WA_ACTIVE && state != WA_CLICKACTIVE) {
         return 0;
     }
@@ -69,7 +65,7 @@ int AboutDialog::OnActivate(HWND hwnd, WPARAM wParam, LPARAM lParam) {
 }
 
 int AboutDialog::OnCommand(HWND hwnd, WPARAM wParam, LPARAM lParam) {
-    if (LowWord(wParam) == IDOK && lParam == 0) {
+    if (LOWORD(wParam) == IDOK && lParam == 0) {
         if (HWND recorder = FindRecorderWindow()) {
             ShowWindow(recorder, SW_SHOW);
         }

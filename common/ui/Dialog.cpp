@@ -14,10 +14,6 @@ constexpr std::size_t templateBytes = 1024;
 constexpr DWORD activateInfoSize = 12;
 constexpr DWORD menuBarInfoSize = 36;
 
-WORD LowWord(WPARAM value) {
-    return static_cast<WORD>(value & 0xFFFF);
-}
-
 } // namespace
 
 std::list<Dialog*> Dialog::dialogList;
@@ -82,7 +78,7 @@ int Dialog::OnSettingChange(HWND hwnd, WPARAM wParam, LPARAM lParam) {
 
 int Dialog::OnCommand(HWND hwnd, WPARAM wParam, LPARAM lParam) {
     // A control with the identifier IDOK names itself in lParam; the caption's button does not.
-    if (LowWord(wParam) == IDOK && lParam == 0) {
+    if (LOWORD(wParam) == IDOK && lParam == 0) {
         EndDialog(hwnd, 0);
         return 1;
     }

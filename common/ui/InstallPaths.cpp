@@ -5,20 +5,25 @@
 #include "SharedNames.h"
 #include "platform/registry.h"
 
-std::wstring GetInstallDirectory() {
-    std::wstring directory = L"\\Program Files\\" + productName;
+std::optional<std::wstring> RecordedInstallDirectory() {
     const std::wstring keyName = L"Software\\Apps\\" + companyName + L" " + productName;
     HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, keyName.c_str(), 0, 0, &key) == ERROR_SUCCESS) {
-        wchar_t value[MAX_PATH] = {};
-        DWORD size = sizeof(value);
-        if (RegQueryValueExW(key, L"InstallDir", nullptr, nullptr, reinterpret_cast<LPBYTE>(value),
-                             &size) == ERROR_SUCCESS) {
-            directory.assign(value, wcsnlen(value, MAX_PATH));
-        }
-        RegCloseKey(key);
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, keyName.c_str(), 0, 0, &key) != ERROR_SUCCESS) {
+        return std::nullopt;
     }
-    return directory + L"\\";
+    wchar_t value[MAX_PATH] = {};
+    DWORD size = sizeof(value);
+    const LONG result = RegQueryValueExW(key, L"InstallDir", nullptr, nullptr,
+                                         reinterpret_cast<LPBYTE>(value), &size);
+    RegCloseKey(key);
+    if (result != ERROR_SUCCESS) {
+        return std::nullopt;
+    }
+    return std::wstring(value, wcsnlen(value, MAX_PATH));
+}
+
+std::wstring GetInstallDirectory() {
+    return RecordedInstallDirectory().value_or(L"\\Program Files\\" + productName) + L"\\";
 }
 
 std::wstring GetMacroFolder() {

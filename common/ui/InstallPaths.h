@@ -2,8 +2,12 @@
 // backslash.
 #pragma once
 
+#include <optional>
 #include <string>
 
+// The "InstallDir" that the device's installer recorded, as it stands (no trailing backslash is
+// added); none when nothing is recorded.
+std::optional<std::wstring> RecordedInstallDirectory();
 // The "InstallDir" that the device's installer records, else "\Program Files\Tapweave".
 std::wstring GetInstallDirectory();
 // The macro library folder: the installation directory and "Macros".

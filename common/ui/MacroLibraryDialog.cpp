@@ -7,10 +7,6 @@ namespace {
 
 constexpr int libraryListId = 1000;
 
-WORD LowWord(WPARAM value) {
-    return static_cast<WORD>(value & 0xFFFF);
-}
-
 } // namespace
 
 MacroLibraryDialog::MacroLibraryDialog(const std::wstring& pendingName)
@@ -27,7 +23,7 @@ int MacroLibraryDialog::OnInitDialog(HWND hwnd, WPARAM wParam, LPARAM lParam) {
 int MacroLibraryDialog::OnActivate(HWND hwnd, WPARAM wParam, LPARAM lParam) {
     Dialog::OnActivate(hwnd, wParam, lParam);
     listView.Resize();
-    const WORD state = LowWord(wParam);
+    const WORD state = LOWORD(wParam);
     if (state != WA_ACTIVE && state != WA_CLICKACTIVE) {
         return 0;
     }

@@ -45,10 +45,6 @@ bool Inside(const RECT& rect, POINT point) {
            point.y < rect.bottom;
 }
 
-POINT PointOf(LPARAM lParam) {
-    return {static_cast<short>(lParam & 0xFFFF), static_cast<short>((lParam >> 16) & 0xFFFF)};
-}
-
 std::uint32_t Channel(std::uint32_t pixel, int shift) {
     return (pixel >> shift) & 0xFFu;
 }
@@ -194,10 +190,10 @@ LRESULT ListView::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         EndEdit(false);
         return 0;
     case WM_LBUTTONDOWN:
-        Press(PointOf(lParam));
+        Press({GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
         return 0;
     case WM_LBUTTONUP:
-        Release(PointOf(lParam));
+        Release({GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
         return 0;
     case WM_CONTEXTMENU:
         Hold(lParam);
@@ -379,13 +375,12 @@ HIMAGELIST ListView::SetImageList(HIMAGELIST list) {
 }
 
 LRESULT ListView::SetIconSpacing(LPARAM spacing) {
-    const int across = static_cast<int>(spacing & 0xFFFF);
-    const int down = static_cast<int>((spacing >> 16) & 0xFFFF);
+    const int across = LOWORD(spacing);
+    const int down = HIWORD(spacing);
     LRESULT previous = 0;
     {
         std::lock_guard lock(mutex);
-        previous = static_cast<LRESULT>(static_cast<DWORD>(spacingX) |
-                                        (static_cast<DWORD>(spacingY) << 16));
+        previous = MAKELPARAM(spacingX, spacingY);
         // -1 (0xFFFF) each way asks for the default spacing.
         spacingX = across == 0xFFFF ? defaultSpacing : std::max(across, 1);
         spacingY = down == 0xFFFF ? defaultSpacing : std::max(down, 1);
@@ -571,7 +566,7 @@ void ListView::Release(POINT client) {
 }
 
 void ListView::Hold(LPARAM screenPoint) {
-    const POINT screen = PointOf(screenPoint);
+    const POINT screen{GET_X_LPARAM(screenPoint), GET_Y_LPARAM(screenPoint)};
     POINT client = screen;
     {
         WindowManager& manager = WindowManager::Instance();

@@ -96,7 +96,7 @@ BOOL SHHandleWMActivate(HWND hwnd, WPARAM wParam, LPARAM, PSHACTIVATEINFO info, 
         return FALSE;
     }
     WindowManager& manager = WindowManager::Instance();
-    if ((wParam & 0xFFFF) == WA_INACTIVE) {
+    if (LOWORD(wParam) == WA_INACTIVE) {
         // The focus to give back when the dialog comes to the front again; the input panel
         // would stay as it was (it never is up here).
         const HWND focus = GetFocus();

@@ -17,6 +17,7 @@
 #include "RegistryStatement.h"
 #include "platform/Device.h"
 #include "platform/registry.h"
+#include "platform/text.h"
 
 namespace platform {
 
@@ -184,77 +185,6 @@ LONG Open(Connection& connection) {
     return ERROR_SUCCESS;
 }
 
-// Wide text to UTF-8; false for a character that is no Unicode scalar value (a surrogate, or
-// past U+10FFFF), which no text of the device can hold.
-bool ToUtf8(std::wstring_view text, std::string& utf8) {
-    utf8.clear();
-    utf8.reserve(text.size());
-    for (const wchar_t c : text) {
-        const auto code = static_cast<std::uint32_t>(c);
-        if (code < 0x80) {
-            utf8 += static_cast<char>(code);
-        } else if (code < 0x800) {
-            utf8 += static_cast<char>(0xC0 | code >> 6);
-            utf8 += static_cast<char>(0x80 | (code & 0x3F));
-        } else if (code < 0x10000) {
-            if (code >= 0xD800 && code <= 0xDFFF) {
-                return false;
-            }
-            utf8 += static_cast<char>(0xE0 | code >> 12);
-            utf8 += static_cast<char>(0x80 | (code >> 6 & 0x3F));
-            utf8 += static_cast<char>(0x80 | (code & 0x3F));
-        } else if (code <= 0x10FFFF) {
-            utf8 += static_cast<char>(0xF0 | code >> 18);
-            utf8 += static_cast<char>(0x80 | (code >> 12 & 0x3F));
-            utf8 += static_cast<char>(0x80 | (code >> 6 & 0x3F));
-            utf8 += static_cast<char>(0x80 | (code & 0x3F));
-        } else {
-            return false;
-        }
-    }
-    return true;
-}
-
-// UTF-8 to wide text. A byte that starts no valid sequence reads as U+FFFD, so that text put
-// into the database by hand in another encoding still comes out.
-std::wstring FromUtf8(std::string_view utf8) {
-    std::wstring text;
-    text.reserve(utf8.size());
-    std::size_t at = 0;
-    while (at < utf8.size()) {
-        const auto lead = static_cast<unsigned char>(utf8[at]);
-        std::size_t length = 0;
-        std::uint32_t code = 0;
-        std::uint32_t least = 0;
-        if (lead < 0x80) {
-            length = 1;
-            code = lead;
-        } else if ((lead & 0xE0) == 0xC0) {
-            length = 2;
-            code = lead & 0x1F;
-            least = 0x80;
-        } else if ((lead & 0xF0) == 0xE0) {
-            length = 3;
-            code = lead & 0x0F;
-            least = 0x800;
-        } else if ((lead & 0xF8) == 0xF0) {
-            length = 4;
-            code = lead & 0x07;
-            least = 0x10000;
-        }
-        bool valid = length > 0 && at + length <= utf8.size();
-        for (std::size_t k = 1; valid && k < length; ++k) {
-            const auto next = static_cast<unsigned char>(utf8[at + k]);
-            valid = (next & 0xC0) == 0x80;
-            code = code << 6 | (next & 0x3F);
-        }
-        valid = valid && code >= least && code <= 0x10FFFF && (code < 0xD800 || code > 0xDFFF);
-        text += valid ? static_cast<wchar_t>(code) : L'\uFFFD';
-        at += valid ? length : 1;
-    }
-    return text;
-}
-
 // Names compare by their lower-case form, character by character, with the case mapping of
 // the UTF-8 locale whatever locale the program has chosen since.
 std::wstring Folded(std::wstring_view name) {
@@ -275,10 +205,12 @@ struct Name {
 };
 
 LONG ToName(std::wstring_view name, std::size_t maxLength, Name& stored) {
-    if (name.size() > maxLength || !ToUtf8(name, stored.given) ||
-        !ToUtf8(Folded(name), stored.folded)) {
+    // No text of the device holds a character that is no Unicode scalar value.
+    if (name.size() > maxLength || !IsUnicodeText(name)) {
         return ERROR_INVALID_PARAMETER;
     }
+    stored.given = Utf8(name);
+    stored.folded = Utf8(Folded(name));
     return ERROR_SUCCESS;
 }
 
@@ -314,7 +246,11 @@ LONG ToStored(DWORD type, const BYTE* data, DWORD size, Stored& stored) {
         }
         // The text ends at its first NUL, as a string of the device does; none need be there.
         text.resize(std::wcslen(text.c_str()));
-        return ToUtf8(text, stored.text) ? ERROR_SUCCESS : ERROR_INVALID_PARAMETER;
+        if (!IsUnicodeText(text)) {
+            return ERROR_INVALID_PARAMETER;
+        }
+        stored.text = Utf8(text);
+        return ERROR_SUCCESS;
     }
     if (type == REG_DWORD) {
         if (size < sizeof stored.number) {

@@ -6,6 +6,7 @@
 
 #include "platform/alerts.h"
 #include "platform/gui.h"
+#include "platform/text.h"
 #include "platform/windows.h"
 
 namespace {
@@ -19,19 +20,6 @@ bool OnDisplay() {
     const char* x = std::getenv("DISPLAY");
     const char* wayland = std::getenv("WAYLAND_DISPLAY");
     return (x && *x) || (wayland && *wayland);
-}
-
-// In the device's multibyte code page, UTF-8; a text without that form is shown as "?".
-std::string Multibyte(LPCWSTR text) {
-    const std::size_t length = text ? std::wcstombs(nullptr, text, 0) : 0;
-    if (length == static_cast<std::size_t>(-1)) {
-        return "?";
-    }
-    std::string out(length, '\0');
-    if (length > 0) {
-        std::wcstombs(out.data(), text, length);
-    }
-    return out;
 }
 
 struct BoxText {
@@ -54,7 +42,7 @@ INT_PTR BoxProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
         SetForegroundWindow(dialog);
         return TRUE;
     }
-    if (message == WM_COMMAND && (wParam & 0xFFFF) == IDOK) {
+    if (message == WM_COMMAND && LOWORD(wParam) == IDOK) {
         EndDialog(dialog, IDOK);
         return TRUE;
     }
@@ -85,7 +73,8 @@ BOOL MessageBeep(UINT) {
 
 int MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT) {
     if (!OnDisplay()) {
-        std::fprintf(stderr, "%s: %s\n", Multibyte(caption).c_str(), Multibyte(text).c_str());
+        std::fprintf(stderr, "%s: %s\n", platform::Utf8(caption ? caption : L"").c_str(),
+                     platform::Utf8(text ? text : L"").c_str());
         return IDOK;
     }
     BoxText box{text};

@@ -31,6 +31,7 @@
 #include "XvfbServer.h"
 #include "platform/commctrl.h"
 #include "platform/gui.h"
+#include "platform/text.h"
 
 namespace {
 
@@ -60,10 +61,6 @@ void Say(const char* format, ...) {
         line[length] = '\n';
         [[maybe_unused]] const ssize_t written = write(STDOUT_FILENO, line, length + 1);
     }
-}
-
-std::string Narrow(const std::wstring& text) {
-    return std::string(text.begin(), text.end());
 }
 
 HWND list = nullptr;
@@ -139,7 +136,7 @@ LRESULT Notified(const NMHDR& header) {
         return 0;
     case LVN_ENDLABELEDITW: {
         const LVITEMW& item = reinterpret_cast<const NMLVDISPINFOW&>(header).item;
-        Say("end %s", item.pszText ? Narrow(item.pszText).c_str() : "<null>");
+        Say("end %s", item.pszText ? platform::Utf8(item.pszText).c_str() : "<null>");
         return 1;
     }
     default:
@@ -156,7 +153,7 @@ void SayItems() {
         item.pszText = buffer;
         item.cchTextMax = MAX_PATH;
         SendMessageW(list, LVM_GETITEMTEXTW, i, reinterpret_cast<LPARAM>(&item));
-        Say("item %s", Narrow(buffer).c_str());
+        Say("item %s", platform::Utf8(buffer).c_str());
     }
 }
 
@@ -186,7 +183,7 @@ INT_PTR DialogProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
         return TRUE;
     }
     case WM_COMMAND:
-        if ((wParam & 0xFFFF) == IDOK) {
+        if (LOWORD(wParam) == IDOK) {
             SayItems();
             EndDialog(hwnd, IDOK);
             return TRUE;

@@ -72,25 +72,20 @@ void Say(const char* format, ...) {
     }
 }
 
-int X(LPARAM lParam) {
-    return static_cast<short>(lParam & 0xFFFF);
-}
-
-int Y(LPARAM lParam) {
-    return static_cast<short>((lParam >> 16) & 0xFFFF);
-}
-
 // The input messages every window of the children reports, under a name.
 bool SayInput(const char* who, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_LBUTTONDOWN:
-        Say("%sdown %d %d %d", who, X(lParam), Y(lParam), static_cast<int>(wParam));
+        Say("%sdown %d %d %d", who, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam),
+            static_cast<int>(wParam));
         return true;
     case WM_MOUSEMOVE:
-        Say("%smove %d %d %d", who, X(lParam), Y(lParam), static_cast<int>(wParam));
+        Say("%smove %d %d %d", who, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam),
+            static_cast<int>(wParam));
         return true;
     case WM_LBUTTONUP:
-        Say("%sup %d %d %d", who, X(lParam), Y(lParam), static_cast<int>(wParam));
+        Say("%sup %d %d %d", who, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam),
+            static_cast<int>(wParam));
         return true;
     case WM_KEYDOWN:
         Say("%skeydown %d", who, static_cast<int>(wParam));
@@ -99,7 +94,7 @@ bool SayInput(const char* who, UINT message, WPARAM wParam, LPARAM lParam) {
         Say("%skeyup %d", who, static_cast<int>(wParam));
         return true;
     case WM_ACTIVATE:
-        Say("%sactivate %d", who, static_cast<int>(wParam & 0xFFFF));
+        Say("%sactivate %d", who, static_cast<int>(LOWORD(wParam)));
         return true;
     case WM_SETTINGCHANGE:
         Say("%ssettingchange %d", who, static_cast<int>(wParam));
@@ -161,7 +156,7 @@ INT_PTR DialogProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     }
     case WM_COMMAND:
         Say("command %d %lld", static_cast<int>(wParam), static_cast<long long>(lParam));
-        if ((wParam & 0xFFFF) == IDOK && lParam == 0) {
+        if (LOWORD(wParam) == IDOK && lParam == 0) {
             EndDialog(hwnd, dialogResult);
             return TRUE;
         }
@@ -215,18 +210,20 @@ LRESULT PopupProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
     }
     case WM_LBUTTONDOWN:
-        anchor = {X(lParam), Y(lParam)};
+        anchor = {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
         dragging = false;
         return 0;
     case WM_MOUSEMOVE: {
-        if (std::abs(anchor.x - X(lParam)) > 3 || std::abs(anchor.y - Y(lParam)) > 3) {
+        if (std::abs(anchor.x - GET_X_LPARAM(lParam)) > 3 ||
+            std::abs(anchor.y - GET_Y_LPARAM(lParam)) > 3) {
             dragging = true;
         }
         RECT rect{};
         GetWindowRect(hwnd, &rect);
         if (dragging) {
-            SetWindowPos(hwnd, HWND_TOP, rect.left + X(lParam) - anchor.x,
-                         rect.top + Y(lParam) - anchor.y, 0, 0, SWP_NOSIZE | SWP_NOOWNERZORDER);
+            SetWindowPos(hwnd, HWND_TOP, rect.left + GET_X_LPARAM(lParam) - anchor.x,
+                         rect.top + GET_Y_LPARAM(lParam) - anchor.y, 0, 0,
+                         SWP_NOSIZE | SWP_NOOWNERZORDER);
         }
         return 0;
     }

@@ -41,7 +41,7 @@ LRESULT PeerProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_ECHO:
         return static_cast<LRESULT>(wParam) + lParam;
     case WM_ACTIVATE:
-        lastActivation = static_cast<int>(wParam & 0xFFFF);
+        lastActivation = LOWORD(wParam);
         return 0;
     case WM_ACTIVATION:
         return lastActivation;

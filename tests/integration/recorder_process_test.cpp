@@ -29,10 +29,6 @@ const std::string recorder = TAPWEAVE_BIN_DIR "/tapweave-recorder";
 const wchar_t* const className = L"Tapweave Class";
 const wchar_t* const title = L"Tapweave Recorder";
 
-LPARAM At(int x, int y) {
-    return static_cast<LPARAM>(x | (y << 16));
-}
-
 void WriteDword(const wchar_t* keyName, const wchar_t* name, DWORD value) {
     HKEY key = nullptr;
     ASSERT_EQ(
@@ -81,8 +77,8 @@ class RecorderProcess : public ::testing::Test {
     }
 
     static void Tap(HWND hwnd, int x, int y) {
-        SendMessageW(hwnd, WM_LBUTTONDOWN, 0, At(x, y));
-        SendMessageW(hwnd, WM_LBUTTONUP, 0, At(x, y));
+        SendMessageW(hwnd, WM_LBUTTONDOWN, 0, MAKELPARAM(x, y));
+        SendMessageW(hwnd, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
     }
 
     TempDevice device;
@@ -151,9 +147,9 @@ TEST_F(RecorderProcess, TheStoredPlaceIsUsedAsItIsAndTheEndSavesTheNewOne) {
     EXPECT_EQ(rect.right - rect.left, 34);
     EXPECT_EQ(rect.bottom - rect.top, 18);
     // Dragged 5 pixels left, then asked to end: not calibrated, so it ends.
-    SendMessageW(hwnd, WM_LBUTTONDOWN, 0, At(10, 5));
-    SendMessageW(hwnd, WM_MOUSEMOVE, 0, At(5, 5));
-    SendMessageW(hwnd, WM_LBUTTONUP, 0, At(5, 5));
+    SendMessageW(hwnd, WM_LBUTTONDOWN, 0, MAKELPARAM(10, 5));
+    SendMessageW(hwnd, WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
+    SendMessageW(hwnd, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
     PostMessageW(hwnd, WM_CLOSE, 1, 0);
     EXPECT_EQ(process.ExitCode(), 0);
     EXPECT_EQ(StoredPlace(), Place(5, 300));
@@ -199,8 +195,8 @@ TEST_F(RecorderProcess, AStrokeFromTheTouchScriptIsSavedAsNewMacro) {
     ASSERT_TRUE(WaitUntil([&] {
         return RunTool({"grep", "-q", "0x8004", journal}).exitCode == 0;
     }));
-    PostMessageW(hwnd, WM_LBUTTONDOWN, 0, At(24, 8));
-    PostMessageW(hwnd, WM_LBUTTONUP, 0, At(24, 8));
+    PostMessageW(hwnd, WM_LBUTTONDOWN, 0, MAKELPARAM(24, 8));
+    PostMessageW(hwnd, WM_LBUTTONUP, 0, MAKELPARAM(24, 8));
     ASSERT_TRUE(WaitUntil([] { return FindWindowW(L"Dialog", L"Tapweave") != nullptr; }));
     EXPECT_TRUE(library.HasMacroFile("New Macro"));
     EXPECT_TRUE(library.HasShortcut("New Macro"));

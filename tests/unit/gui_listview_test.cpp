@@ -87,10 +87,6 @@ LRESULT ParentProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
 
 const wchar_t* const parentClass = L"List Parent";
 
-LPARAM Point(int x, int y) {
-    return static_cast<LPARAM>((static_cast<DWORD>(y & 0xFFFF) << 16) | (x & 0xFFFF));
-}
-
 class GuiListView : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -500,12 +496,12 @@ TEST_F(GuiListView, ATapSelectsTheItemAndTellsTheParent) {
     }
     Select(0);
     const POINT at = IconCentre(3);
-    Send(WM_LBUTTONDOWN, MK_LBUTTON, Point(at.x, at.y));
+    Send(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(at.x, at.y));
     // Selected on the way down, told on the way up.
     EXPECT_EQ(Selected(), std::vector<int>{3});
     EXPECT_TRUE(notices.empty());
     EXPECT_EQ(GetFocus(), list);
-    Send(WM_LBUTTONUP, 0, Point(at.x, at.y));
+    Send(WM_LBUTTONUP, 0, MAKELPARAM(at.x, at.y));
     ASSERT_EQ(notices.size(), 1u);
     EXPECT_EQ(notices[0].code, NM_CLICK);
     EXPECT_EQ(notices[0].wParam, static_cast<WPARAM>(listId));
@@ -517,15 +513,15 @@ TEST_F(GuiListView, ATapSelectsTheItemAndTellsTheParent) {
 
     // Beside the items: nothing stays selected, and the parent hears of a tap on no item.
     notices.clear();
-    Send(WM_LBUTTONDOWN, MK_LBUTTON, Point(230, 250));
-    Send(WM_LBUTTONUP, 0, Point(230, 250));
+    Send(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(230, 250));
+    Send(WM_LBUTTONUP, 0, MAKELPARAM(230, 250));
     EXPECT_EQ(Send(LVM_GETSELECTEDCOUNT, 0, 0), 0);
     ASSERT_EQ(notices.size(), 1u);
     EXPECT_EQ(notices[0].item, -1);
 
     // A release without a press is no tap.
     notices.clear();
-    Send(WM_LBUTTONUP, 0, Point(at.x, at.y));
+    Send(WM_LBUTTONUP, 0, MAKELPARAM(at.x, at.y));
     EXPECT_TRUE(notices.empty());
 }
 
@@ -540,9 +536,9 @@ TEST_F(GuiListView, TapAndHoldSelectsTheItemAndTakesTheTap) {
     // The parent is at (10, 20) on the screen.
     EXPECT_EQ(screen.x, 10 + at.x);
 
-    Send(WM_LBUTTONDOWN, MK_LBUTTON, Point(at.x, at.y));
-    Send(WM_CONTEXTMENU, reinterpret_cast<WPARAM>(list), Point(screen.x, screen.y));
-    Send(WM_LBUTTONUP, 0, Point(at.x, at.y));
+    Send(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(at.x, at.y));
+    Send(WM_CONTEXTMENU, reinterpret_cast<WPARAM>(list), MAKELPARAM(screen.x, screen.y));
+    Send(WM_LBUTTONUP, 0, MAKELPARAM(at.x, at.y));
     ASSERT_EQ(notices.size(), 1u);
     EXPECT_EQ(notices[0].code, GN_CONTEXTMENU);
     EXPECT_EQ(notices[0].wParam, static_cast<WPARAM>(listId));
@@ -555,7 +551,7 @@ TEST_F(GuiListView, TapAndHoldSelectsTheItemAndTakesTheTap) {
     // Held beside the items: nothing.
     notices.clear();
     Send(WM_CONTEXTMENU, reinterpret_cast<WPARAM>(list),
-         Point(client.left + 230, client.top + 250));
+         MAKELPARAM(client.left + 230, client.top + 250));
     EXPECT_TRUE(notices.empty());
     EXPECT_EQ(Selected(), std::vector<int>{1});
 }
@@ -564,8 +560,8 @@ TEST_F(GuiListView, AParentThatDestroysTheListWhileToldIsSafe) {
     Insert(L"a");
     onNotice = [this](const Notice&) { DestroyWindow(list); };
     const POINT at = IconCentre(0);
-    Send(WM_LBUTTONDOWN, MK_LBUTTON, Point(at.x, at.y));
-    Send(WM_LBUTTONUP, 0, Point(at.x, at.y));
+    Send(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(at.x, at.y));
+    Send(WM_LBUTTONUP, 0, MAKELPARAM(at.x, at.y));
     EXPECT_EQ(Codes(), std::vector<UINT>{NM_CLICK});
     EXPECT_FALSE(IsWindow(list));
 

@@ -133,8 +133,8 @@ INT_PTR DialogProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
         }
         return TRUE;
     case WM_COMMAND:
-        if ((wParam & 0xFFFF) >= 100) {
-            EndDialog(hwnd, static_cast<INT_PTR>(wParam & 0xFFFF) - 100);
+        if (LOWORD(wParam) >= 100) {
+            EndDialog(hwnd, static_cast<INT_PTR>(LOWORD(wParam)) - 100);
             return TRUE;
         }
         return FALSE;

@@ -52,7 +52,7 @@ class DrivenLibrary : public MacroLibraryDialog {
             }
             return 1;
         }
-        if (message == WM_ACTIVATE && (wParam & 0xFFFF) != WA_INACTIVE) {
+        if (message == WM_ACTIVATE && LOWORD(wParam) != WA_INACTIVE) {
             listAtActivation.push_back(GetDlgItem(hwnd, listId) != nullptr);
         }
         const int result = MacroLibraryDialog::OnMsg(hwnd, message, wParam, lParam);
@@ -111,13 +111,9 @@ POINT IconCentre(HWND list, int index) {
     return {(icon.left + icon.right) / 2, (icon.top + icon.bottom) / 2};
 }
 
-LPARAM Point(LONG x, LONG y) {
-    return static_cast<LPARAM>((static_cast<DWORD>(y & 0xFFFF) << 16) | (x & 0xFFFF));
-}
-
 void TapAt(HWND list, POINT at) {
-    SendMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, Point(at.x, at.y));
-    SendMessageW(list, WM_LBUTTONUP, 0, Point(at.x, at.y));
+    SendMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(at.x, at.y));
+    SendMessageW(list, WM_LBUTTONUP, 0, MAKELPARAM(at.x, at.y));
 }
 
 // Tap-and-hold on the item, as the on-screen backend reports it.
@@ -125,10 +121,10 @@ void Hold(HWND list, int index) {
     RECT screen{};
     GetWindowRect(list, &screen);
     const POINT at = IconCentre(list, index);
-    SendMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, Point(at.x, at.y));
+    SendMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(at.x, at.y));
     SendMessageW(list, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(list),
-                 Point(screen.left + at.x, screen.top + at.y));
-    SendMessageW(list, WM_LBUTTONUP, 0, Point(at.x, at.y));
+                 MAKELPARAM(screen.left + at.x, screen.top + at.y));
+    SendMessageW(list, WM_LBUTTONUP, 0, MAKELPARAM(at.x, at.y));
 }
 
 // Opens the item's label for editing, types the text and presses the key.

@@ -50,10 +50,6 @@ Macros& Macros::GetInstance() {
 
 namespace {
 
-LPARAM At(int x, int y) {
-    return static_cast<LPARAM>(x | (y << 16));
-}
-
 RECT Place(HWND hwnd) {
     RECT rect{};
     GetWindowRect(hwnd, &rect);
@@ -83,8 +79,8 @@ class Window : public ::testing::Test {
     void TearDown() override { alarm(0); }
 
     void Tap(int x, int y) {
-        SendMessageW(hwnd, WM_LBUTTONDOWN, 0, At(x, y));
-        SendMessageW(hwnd, WM_LBUTTONUP, 0, At(x, y));
+        SendMessageW(hwnd, WM_LBUTTONDOWN, 0, MAKELPARAM(x, y));
+        SendMessageW(hwnd, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
     }
 
     static FixedDisplay* screen;
@@ -129,18 +125,18 @@ TEST_F(Window, AButtonAnswersOnlyStrictlyInsideItsImage) {
 
 TEST_F(Window, ASmallMoveIsStillATapButMoreThanThreePixelsDragsAndClicksNothing) {
     const RECT before = Place(hwnd);
-    SendMessageW(hwnd, WM_LBUTTONDOWN, 0, At(5, 5));
-    SendMessageW(hwnd, WM_MOUSEMOVE, 0, At(7, 8));
-    SendMessageW(hwnd, WM_LBUTTONUP, 0, At(7, 8));
+    SendMessageW(hwnd, WM_LBUTTONDOWN, 0, MAKELPARAM(5, 5));
+    SendMessageW(hwnd, WM_MOUSEMOVE, 0, MAKELPARAM(7, 8));
+    SendMessageW(hwnd, WM_LBUTTONUP, 0, MAKELPARAM(7, 8));
     EXPECT_EQ(Document().calls, std::vector<std::string>{"StartRecording"});
     EXPECT_EQ(Place(hwnd).left, before.left);
     EXPECT_FALSE(TouchHook::GetInstance().IsOutside(before.left, before.top));
 
-    SendMessageW(hwnd, WM_LBUTTONDOWN, 0, At(5, 5));
-    SendMessageW(hwnd, WM_MOUSEMOVE, 0, At(9, 5));
+    SendMessageW(hwnd, WM_LBUTTONDOWN, 0, MAKELPARAM(5, 5));
+    SendMessageW(hwnd, WM_MOUSEMOVE, 0, MAKELPARAM(9, 5));
     // Back near the anchor the drag goes on: the anchor stays under the stylus.
-    SendMessageW(hwnd, WM_MOUSEMOVE, 0, At(5, 5));
-    SendMessageW(hwnd, WM_LBUTTONUP, 0, At(5, 5));
+    SendMessageW(hwnd, WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
+    SendMessageW(hwnd, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
     EXPECT_EQ(Document().calls, std::vector<std::string>{"StartRecording"});
     const RECT after = Place(hwnd);
     EXPECT_EQ(after.left, before.left + 4);
@@ -148,6 +144,13 @@ TEST_F(Window, ASmallMoveIsStillATapButMoreThanThreePixelsDragsAndClicksNothing)
     EXPECT_EQ(after.right - after.left, 34);
     EXPECT_TRUE(TouchHook::GetInstance().IsOutside(before.left, before.top));
     EXPECT_FALSE(TouchHook::GetInstance().IsOutside(after.left, after.top));
+
+    // The stylus keeps the window while it drags, so it may come left of it: negative x.
+    SendMessageW(hwnd, WM_LBUTTONDOWN, 0, MAKELPARAM(5, 5));
+    SendMessageW(hwnd, WM_MOUSEMOVE, 0, MAKELPARAM(-3, 5));
+    SendMessageW(hwnd, WM_LBUTTONUP, 0, MAKELPARAM(-3, 5));
+    EXPECT_EQ(Place(hwnd).left, after.left - 8);
+    EXPECT_EQ(Document().calls, std::vector<std::string>{"StartRecording"});
 
     // Back to idle: stop.
     Tap(24, 8);

@@ -28,9 +28,7 @@ constexpr int holdMs = 500;
 constexpr int holdSlop = 5;
 
 LPARAM ScreenPoint(const QPoint& screen) {
-    const auto x = static_cast<std::uint16_t>(screen.x());
-    const auto y = static_cast<std::uint16_t>(screen.y());
-    return static_cast<LPARAM>(static_cast<DWORD>(x) | (static_cast<DWORD>(y) << 16));
+    return MAKELPARAM(screen.x(), screen.y());
 }
 
 // Whether window is hwnd or lies within it.
@@ -187,9 +185,7 @@ LPARAM DeviceWindowWidget::ClientPoint(HWND target, const QPoint& screen) {
     if (!window) {
         return 0;
     }
-    const auto x = static_cast<std::uint16_t>(screen.x() - window->clientRect.left);
-    const auto y = static_cast<std::uint16_t>(screen.y() - window->clientRect.top);
-    return static_cast<LPARAM>(static_cast<DWORD>(x) | (static_cast<DWORD>(y) << 16));
+    return MAKELPARAM(screen.x() - window->clientRect.left, screen.y() - window->clientRect.top);
 }
 
 // The stylus is the left button. Points are taken on the screen and measured against the

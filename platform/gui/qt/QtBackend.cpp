@@ -121,43 +121,16 @@ void QtBackend::Shown(HWND hwnd, bool visible) {
 }
 
 void QtBackend::Moved(HWND hwnd, const RECT&) {
-    DeviceWindowWidget* widget = OnGuiThread() ? WidgetOf(hwnd) : nullptr;
-    if (!widget) {
-        return;
-    }
-    if (widget->Handle() == hwnd) {
-        widget->Follow();
-    } else {
-        FollowEditor(hwnd);
-        // Both where the child was and where it is now.
-        widget->ShowContent(widget->Handle(), nullptr);
-    }
+    // Both where the child was and where it is now.
+    FollowChange(hwnd, true);
 }
 
 void QtBackend::TextChanged(HWND hwnd, const std::wstring&) {
-    DeviceWindowWidget* widget = OnGuiThread() ? WidgetOf(hwnd) : nullptr;
-    if (!widget) {
-        return;
-    }
-    if (widget->Handle() == hwnd) {
-        widget->Follow();
-    } else {
-        FollowEditor(hwnd);
-        widget->ShowContent(hwnd, nullptr);
-    }
+    FollowChange(hwnd, false);
 }
 
 void QtBackend::Changed(HWND hwnd) {
-    DeviceWindowWidget* widget = OnGuiThread() ? WidgetOf(hwnd) : nullptr;
-    if (!widget) {
-        return;
-    }
-    if (widget->Handle() == hwnd) {
-        widget->Follow();
-    } else {
-        FollowEditor(hwnd);
-        widget->ShowContent(widget->Handle(), nullptr);
-    }
+    FollowChange(hwnd, true);
 }
 
 void QtBackend::Painted(HWND hwnd, const RECT& area) {
@@ -231,6 +204,19 @@ void QtBackend::FollowEditor(HWND hwnd) {
     if (const std::optional<WindowSnapshot> window = Describe(top->second)) {
         editor->second->Follow(ShellFrame(*window).Outer().topLeft());
     }
+}
+
+void QtBackend::FollowChange(HWND hwnd, bool wholeWindow) {
+    DeviceWindowWidget* widget = OnGuiThread() ? WidgetOf(hwnd) : nullptr;
+    if (!widget) {
+        return;
+    }
+    if (widget->Handle() == hwnd) {
+        widget->Follow();
+        return;
+    }
+    FollowEditor(hwnd);
+    widget->ShowContent(wholeWindow ? widget->Handle() : hwnd, nullptr);
 }
 
 void QtBackend::FocusMoved(QWindow* now) {

@@ -49,6 +49,9 @@ class QtBackend : public GuiBackend {
     void Raise(DeviceWindowWidget& widget, bool activate);
     // A list view's label editor follows its edit window, if the window is one.
     void FollowEditor(HWND hwnd);
+    // A top-level window's widget follows it. A child's label editor follows the child, and the
+    // widget shows the child again, or the whole window when the child may have left its place.
+    void FollowChange(HWND hwnd, bool wholeWindow);
     // The person moved the keyboard to another window: the device's front window follows.
     void FocusMoved(QWindow* now);
     // Screen size or rotation changes arrive as several Qt signals; one WM_SETTINGCHANGE goes

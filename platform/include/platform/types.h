@@ -42,6 +42,16 @@ using REGSAM = DWORD;
 #define FALSE 0
 #endif
 
+// The halves of a message parameter, and a point packed into one: x in the low 16 bits, y in
+// the high ones. Points are signed; a captured stylus left of or above the window is negative.
+#define LOWORD(value) (static_cast<WORD>(static_cast<std::uintptr_t>(value) & 0xFFFF))
+#define HIWORD(value) (static_cast<WORD>((static_cast<std::uintptr_t>(value) >> 16) & 0xFFFF))
+#define MAKELPARAM(low, high)                                                                      \
+    (static_cast<LPARAM>(static_cast<DWORD>(LOWORD(low)) |                                         \
+                         (static_cast<DWORD>(LOWORD(high)) << 16)))
+#define GET_X_LPARAM(lParam) (static_cast<int>(static_cast<short>(LOWORD(lParam))))
+#define GET_Y_LPARAM(lParam) (static_cast<int>(static_cast<short>(HIWORD(lParam))))
+
 #define MAX_PATH 260
 #define INVALID_HANDLE_VALUE (reinterpret_cast<HANDLE>(static_cast<std::intptr_t>(-1)))
 
