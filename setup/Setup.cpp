@@ -43,7 +43,11 @@ SETUP_EXPORT codeINSTALL_EXIT Install_Exit(HWND, LPCWSTR installDir, WORD, WORD,
     if (search != INVALID_HANDLE_VALUE) {
         do {
             const std::wstring file = found.cFileName;
-            if (file.size() >= macroExtension.size()) {
+            // Only what the player would play gets a shortcut: a regular file, read as it
+            // reads one, not a folder, a FIFO or a link.
+            const std::wstring path = directory + L"\\" + macrosFolderName + L"\\" + file;
+            if (file.size() >= macroExtension.size() &&
+                platform::ReadRegularFile(path, maximumMacroFileSize)) {
                 WriteShortcut(directory, folder,
                               file.substr(0, file.size() - macroExtension.size()), 1);
             }

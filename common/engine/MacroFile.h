@@ -3,18 +3,21 @@
 // with an unknown keyword or with parameters that do not parse are skipped.
 #pragma once
 
-#include <istream>
 #include <list>
 #include <ostream>
+#include <string_view>
 #include <vector>
 
 #include "ActionPtr.h"
 
 class MacroFile {
   public:
-    // Appends a step for every usable line. Only the line feed ends a line (a carriage return
-    // stays in the parameter text), and a last line without one is read like any other.
-    static void Read(std::istream& in, std::list<ActionPtr>& steps);
-    // Writes every step as its line, flushing after each one.
+    // Appends a step for every usable line. A line ends at its line feed, or at a carriage
+    // return right before it (a file edited on another system), and a last line without a line
+    // end is read like any other.
+    static void Read(std::string_view text, std::list<ActionPtr>& steps);
+    // Writes every step as its line, flushing after each one. A step whose keyword or
+    // parameters hold a carriage return or a line feed is left out: split over lines it would
+    // read back as other steps.
     static void Write(std::ostream& out, const std::vector<ActionPtr>& steps);
 };

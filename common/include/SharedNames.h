@@ -3,6 +3,7 @@
 // declaration, not storage.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 extern const std::wstring companyName;
@@ -13,3 +14,7 @@ extern const std::wstring productRegistryKey;
 extern const std::wstring recorderClassName;
 extern const std::wstring recorderWindowTitle;
 extern const std::wstring newMacroName;
+
+// The largest macro file read, far beyond any recording (a million lines take about 15 MiB): a
+// larger file is refused rather than read into memory.
+inline constexpr std::size_t maximumMacroFileSize = 64 * 1024 * 1024;

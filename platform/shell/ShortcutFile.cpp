@@ -2,11 +2,13 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "FileName.h"
 #include "HostError.h"
 #include "PathResolver.h"
+#include "platform/files.h"
 #include "platform/shell.h"
 
 namespace platform {
@@ -109,13 +111,20 @@ bool ShortcutFile::Write(const std::wstring& devicePath, const std::wstring& com
     if (!hostPath) {
         return false;
     }
+    // Never through a link, and never into a FIFO or a device: only a regular file is replaced.
     const int descriptor =
-        ::open(hostPath->c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOCTTY, 0644);
+        ::open(hostPath->c_str(),
+               O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, 0644);
     if (descriptor < 0) {
-        HostError::Set(errno, *hostPath);
+        HostError::Set(errno == ELOOP || errno == ENXIO ? EACCES : errno, *hostPath);
         return false;
     }
-    const bool written = WriteAll(descriptor, *text);
+    struct stat status;
+    if (::fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode)) {
+        ::close(descriptor);
+        return Fail(ERROR_ACCESS_DENIED);
+    }
+    const bool written = ::ftruncate(descriptor, 0) == 0 && WriteAll(descriptor, *text);
     const int error = errno;
     if (::close(descriptor) != 0 || !written) {
         HostError::Set(written ? errno : error, *hostPath);
@@ -125,33 +134,14 @@ bool ShortcutFile::Write(const std::wstring& devicePath, const std::wstring& com
 }
 
 std::optional<std::wstring> ShortcutFile::Read(const std::wstring& devicePath) {
-    const std::optional<std::string> hostPath = PathResolver::Resolve(devicePath);
-    if (!hostPath) {
-        return std::nullopt;
-    }
-    const int descriptor = ::open(hostPath->c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
-    if (descriptor < 0) {
-        HostError::Set(errno, *hostPath);
-        return std::nullopt;
-    }
-    std::string text;
-    char buffer[1024];
-    ssize_t result = 0;
-    while (text.size() <= maximumSize &&
-           ((result = ::read(descriptor, buffer, sizeof buffer)) > 0 ||
-            (result < 0 && errno == EINTR))) {
-        if (result > 0) {
-            text.append(buffer, static_cast<std::size_t>(result));
+    const std::optional<std::string> text = ReadRegularFile(devicePath, maximumSize);
+    if (!text) {
+        if (GetLastError() == ERROR_FILE_TOO_LARGE) {
+            SetLastError(ERROR_INVALID_DATA);
         }
-    }
-    const int error = errno;
-    ::close(descriptor);
-    if (result < 0) {
-        HostError::Set(error, *hostPath);
         return std::nullopt;
     }
-    std::optional<std::wstring> commandLine =
-        text.size() <= maximumSize ? Parse(text) : std::nullopt;
+    std::optional<std::wstring> commandLine = Parse(*text);
     if (!commandLine) {
         SetLastError(ERROR_INVALID_DATA);
     }

@@ -30,9 +30,11 @@ class ShortcutFile {
     static std::optional<std::wstring> Parse(const std::string& text);
 
     // Creates or replaces the shortcut at a device path. FALSE with the last error set when the
-    // path cannot name a file, its folder is missing or the file cannot be written.
+    // path cannot name a file, its folder is missing or the file cannot be written; a link, a
+    // FIFO or a device under that name is left alone (ERROR_ACCESS_DENIED).
     static bool Write(const std::wstring& devicePath, const std::wstring& commandLine);
-    // The command line of the shortcut at a device path; nullopt with the last error set.
+    // The command line of the shortcut at a device path, read only from a regular file (see
+    // ReadRegularFile); nullopt with the last error set.
     static std::optional<std::wstring> Read(const std::wstring& devicePath);
 };
 

@@ -5,10 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <list>
 #include <optional>
 #include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -123,12 +125,21 @@ TEST_F(PlayerProcess, AMacroStartedFromItsShortcutPlays) {
     EXPECT_EQ(Injected(journal), (std::vector<std::string>{Press(7, 8), Release(7, 8)}));
 }
 
+// Neither a FIFO, which no one writes, nor a link to an endless device, nor a folder is a
+// macro: each shows About at once, as a missing macro does.
 TEST_F(PlayerProcess, AMacroThatCannotBeLoadedShowsAboutUntilItIsClosed) {
-    ChildProcess& process = Start({"Macros - About"});
-    ASSERT_TRUE(WaitUntil([] { return FindWindowW(L"Dialog", L"About") != nullptr; }));
-    EXPECT_TRUE(process.Running());
-    EXPECT_EQ(DeviceTool({"send", "Dialog", "About", "WM_COMMAND", "1", "0"}).exitCode, 0);
-    EXPECT_EQ(process.ExitCode(), 0);
+    const std::string folder = device.Host(MacroLibrary::macroFolder);
+    ASSERT_EQ(mkfifo((folder + "Fifo.macros").c_str(), 0644), 0);
+    std::filesystem::create_symlink("/dev/zero", folder + "Zero.macros");
+    std::filesystem::create_directory(folder + "Folder.macros");
+    for (const char* name : {"Macros - About", "Fifo", "Zero", "Folder"}) {
+        ChildProcess& process = Start({name});
+        ASSERT_TRUE(WaitUntil([] { return FindWindowW(L"Dialog", L"About") != nullptr; })) << name;
+        EXPECT_TRUE(process.Running());
+        EXPECT_EQ(DeviceTool({"send", "Dialog", "About", "WM_COMMAND", "1", "0"}).exitCode, 0);
+        EXPECT_EQ(process.ExitCode(), 0) << name;
+        EXPECT_TRUE(WaitUntil([] { return FindWindowW(L"Dialog", L"About") == nullptr; }));
+    }
     EXPECT_TRUE(Injected(journal).empty());
 }
 

@@ -1,8 +1,11 @@
 // The macro document: recording with pauses and separators, loading by name, playing in order.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "FakeClock.h"
 #include "FakeDesktop.h"
@@ -13,6 +16,8 @@
 #include "MouseLeftUp.h"
 #include "MouseMove.h"
 #include "RecordingInjector.h"
+#include "SharedNames.h"
+#include "Start.h"
 #include "TempDevice.h"
 
 namespace {
@@ -177,21 +182,22 @@ TEST_F(Loading, ReaderRulesForHandWrittenFiles) {
                                               "\n"
                                               "Press  1 2\n"
                                               "Keyboard  left\n"
-                                              "Keyboard left\r\n"
+                                              "Keyboard enter\r\n"
                                               "Start  x\n"
                                               "Start Today\r\n"
                                               "Start \n"
                                               "Pause 1.5\r\n"
                                               "Pause -1 s\n"
                                               "Move 3 4");
+    // A carriage return before the line feed ends the line, as in files edited elsewhere.
     ASSERT_TRUE(document.Load(L"Hand"));
     EXPECT_EQ(Text(document), "Press 10 20\n"
                               "Release \n"
                               "Press 1 2\n"
                               "Keyboard \n"
-                              "Keyboard \n"
+                              "Keyboard enter\n"
                               "Start  x\n"
-                              "Start Today\r\n"
+                              "Start Today\n"
                               "Start \n"
                               "Pause 1.5 s\n"
                               "Move 3 4\n");
@@ -218,6 +224,46 @@ TEST_F(Loading, NamesThatCouldLeaveTheMacroFolderAreRefused) {
         EXPECT_FALSE(document.Load(name));
         EXPECT_TRUE(document.Steps().empty());
     }
+}
+
+// Only a regular file of bounded size is a macro: nothing that would keep the reader waiting or
+// reading for ever, and no link, whatever it leads to.
+TEST_F(Loading, OnlyABoundedRegularFileIsAMacro) {
+    alarm(60);
+    const std::string folder = device.Host(macroFolder);
+    device.Write(macroFolder + "Ok.macros", "Press 1 2\n");
+    ASSERT_EQ(mkfifo((folder + "Fifo.macros").c_str(), 0644), 0);
+    std::filesystem::create_directory(folder + "Folder.macros");
+    std::filesystem::create_symlink("/dev/zero", folder + "Zero.macros");
+    std::filesystem::create_symlink(folder + "Ok.macros", folder + "Link.macros");
+    std::filesystem::create_symlink(folder + "Gone", folder + "Dangling.macros");
+    for (const wchar_t* name : {L"Fifo", L"Folder", L"Zero", L"Link", L"Dangling"}) {
+        ASSERT_TRUE(document.Load(L"Ok"));
+        EXPECT_FALSE(document.Load(name)) << name;
+        EXPECT_TRUE(document.Steps().empty());
+    }
+
+    // The largest macro is read; one byte more is refused with a word on standard error.
+    std::ofstream(folder + "Big.macros") << "Press 1 2\n";
+    std::filesystem::resize_file(folder + "Big.macros", maximumMacroFileSize);
+    ASSERT_TRUE(document.Load(L"Big"));
+    EXPECT_EQ(document.Steps().size(), 1u);
+    std::filesystem::resize_file(folder + "Big.macros", maximumMacroFileSize + 1);
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(document.Load(L"Big"));
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_NE(said.find("Big.macros"), std::string::npos) << said;
+    EXPECT_TRUE(document.Steps().empty());
+    alarm(0);
+}
+
+// A step whose text holds a line end cannot be written as one line of its own; it is left out
+// rather than split into lines that read back as other steps.
+TEST_F(Loading, NoWrittenLineHoldsALineEnd) {
+    std::ostringstream out;
+    MacroFile::Write(out, {ActionPtr(new Start("a\r\nPress 1 2")), ActionPtr(new Start("b\r")),
+                           ActionPtr(new Start("c\nd")), ActionPtr(new MouseLeftUp(0, 0))});
+    EXPECT_EQ(out.str(), "Release \n");
 }
 
 TEST_F(Loading, LoadedSeparatorLinesAreNotPlayed) {

@@ -3,6 +3,8 @@
 #include <filesystem>
 #include <fstream>
 #include <set>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -77,8 +79,16 @@ TEST_F(SetupHooks, KeptMacrosGetShortcutsWithTheMacroIcon) {
     device.Write("Program Files/Tapweave/Macros/B.macros", "Pause 10\n");
     device.Write("Program Files/Tapweave/Macros/.macros", "");
     device.Write("Program Files/Tapweave/Macros/notes.txt", "");
+    // Only regular macro files count: not a folder, a FIFO, or a link.
+    const std::string macros = device.Host("Program Files/Tapweave/Macros/");
+    fs::create_directory(macros + "Folder.macros");
+    ASSERT_EQ(mkfifo((macros + "Fifo.macros").c_str(), 0644), 0);
+    fs::create_symlink("/dev/zero", macros + "Zero.macros");
+    fs::create_symlink(macros + "A.macros", macros + "Link.macros");
 
+    alarm(60);
     EXPECT_EQ(InstallExit(), codeINSTALL_EXIT_DONE);
+    alarm(0);
 
     EXPECT_EQ(Shortcuts(), (std::set<std::string>{"Macros - About.lnk", "A.lnk", "B.lnk", ".lnk"}));
     EXPECT_EQ(

@@ -5,6 +5,8 @@
 
 #include <filesystem>
 #include <string>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 #include "FakeDesktop.h"
@@ -120,6 +122,16 @@ TEST_F(ShellTest, ShortcutsThatCannotBeWritten) {
     EXPECT_FALSE(Create(L"\\Windows\\A.lnk", L""));
     EXPECT_FALSE(std::filesystem::exists(Host("Windows/A.lnk")));
     EXPECT_FALSE(SHCreateShortcut(nullptr, nullptr));
+    // Never written through a link, nor into a FIFO, which would wait for a reader.
+    alarm(60);
+    std::filesystem::create_symlink(device.Directory() + "/outside", Host("Out.lnk"));
+    ASSERT_EQ(mkfifo(Host("Fifo.lnk").c_str(), 0644), 0);
+    for (LPCWSTR shortcut : {L"\\Out.lnk", L"\\Fifo.lnk"}) {
+        EXPECT_FALSE(Create(shortcut, L"x")) << shortcut;
+        EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+    }
+    EXPECT_FALSE(std::filesystem::exists(device.Directory() + "/outside"));
+    alarm(0);
 }
 
 TEST_F(ShellTest, SetupLibraryShortcutsAreReadWithoutTheirIcon) {
@@ -147,6 +159,16 @@ TEST_F(ShellTest, DamagedShortcutsFailCleanly) {
     EXPECT_EQ(Target(L"\\Big.lnk"), Wide(invalid));
     EXPECT_EQ(Target(L"\\Missing.lnk"), L"FALSE " + std::to_wstring(ERROR_FILE_NOT_FOUND));
     EXPECT_EQ(Target(L"\\Windows"), L"FALSE " + std::to_wstring(ERROR_ACCESS_DENIED));
+    // Nothing but a regular file is read: not a FIFO that no one writes, not a link.
+    alarm(60);
+    ASSERT_EQ(mkfifo(Host("Fifo.lnk").c_str(), 0644), 0);
+    std::filesystem::create_symlink("/dev/zero", Host("Zero.lnk"));
+    std::filesystem::create_symlink(Host("Plain.lnk"), Host("Link.lnk"));
+    device.Write("Plain.lnk", "3#abc");
+    for (LPCWSTR shortcut : {L"\\Fifo.lnk", L"\\Zero.lnk", L"\\Link.lnk"}) {
+        EXPECT_EQ(Target(shortcut), L"FALSE " + std::to_wstring(ERROR_ACCESS_DENIED)) << shortcut;
+    }
+    alarm(0);
 
     // The command line must fit with its terminator.
     device.Write("Fits.lnk", "3#abc");

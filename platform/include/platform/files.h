@@ -5,6 +5,8 @@
 // control character) makes the operation fail with ERROR_INVALID_NAME.
 #pragma once
 
+#include <cstddef>
+#include <optional>
 #include <string>
 
 #include "platform/types.h"
@@ -31,6 +33,7 @@
 #define ERROR_GEN_FAILURE 31L
 #define ERROR_DISK_FULL 112L
 #define ERROR_FILENAME_EXCED_RANGE 206L
+#define ERROR_FILE_TOO_LARGE 223L
 #define ERROR_DIRECTORY 267L
 
 struct SECURITY_ATTRIBUTES;
@@ -86,5 +89,23 @@ std::string HostPath(const std::wstring& devicePath);
 // The device path of a host path below the device's fs/ folder ("\Windows\touch.dll"); empty
 // for a host path outside the device.
 std::wstring DevicePath(const std::string& hostPath);
+
+// The whole content of a file that people may have put there by hand (a macro, a shortcut).
+// Only a regular file is read: a folder, a FIFO (which would keep the reader waiting for a
+// writer), a device (which may never end) or a symbolic link fails with ERROR_ACCESS_DENIED. The
+// system writes these files itself and never as links, and a link may lead anywhere, out of the
+// device too, so none is followed. A file larger than maximumSize fails with
+// ERROR_FILE_TOO_LARGE without being read. nullopt with the last error set.
+std::optional<std::string> ReadRegularFile(const std::wstring& devicePath, std::size_t maximumSize);
+
+// Creates a file with the text at a device path, whole or not at all, so that neither a full
+// disk nor a process killed half-way leaves a shortened file under the name. The text goes to a
+// temporary file in the same folder (a hidden name ending in ".part"), is synced, and is then
+// given the name without following a link and without replacing anything: when an entry of that
+// name exists, whatever it is (a link leading nowhere too), the call fails with
+// ERROR_ALREADY_EXISTS. Temporary files that killed processes left in the folder are removed.
+// false with the last error set (ERROR_PATH_NOT_FOUND without the folder, ERROR_DISK_FULL,
+// ERROR_ACCESS_DENIED), and nothing left behind.
+bool CreateWholeFile(const std::wstring& devicePath, const std::string& text);
 
 } // namespace platform
