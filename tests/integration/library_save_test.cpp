@@ -11,17 +11,18 @@
 #include <filesystem>
 #include <functional>
 #include <future>
+#include <memory>
 #include <poll.h>
 #include <set>
 #include <sstream>
 #include <string>
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
 
+#include "ChildProcess.h"
 #include "FixedDisplay.h"
 #include "MacroDocument.h"
 #include "MacroFile.h"
@@ -314,45 +315,40 @@ TEST_F(SaveFlow, AKilledSaveLeavesNoPartialMacro) {
     }
     device.Write(MacroLibrary::macroFolder + "Big.macros", big);
 
-    // Loads the large macro, says so, and saves it; stopped by the parent or its watchdog.
+    // Loads the large macro, says so, and saves it; stopped by the test or its watchdog.
     const auto startSaving = [&] {
         int ready[2];
         EXPECT_EQ(pipe(ready), 0);
-        const pid_t child = fork();
-        if (child == 0) {
+        auto child = std::make_unique<ChildProcess>([&] {
             alarm(30);
             close(ready[0]);
             MacroDocument saving;
             saving.Load(L"Big");
             const char byte = 1;
             if (write(ready[1], &byte, 1) != 1) {
-                _exit(1);
+                return 1;
             }
             saving.Save();
-            _exit(0);
-        }
+            return 0;
+        });
         close(ready[1]);
         pollfd loaded{ready[0], POLLIN, 0};
         EXPECT_EQ(poll(&loaded, 1, 30'000), 1);
         close(ready[0]);
-        return std::pair{child, std::chrono::steady_clock::now()};
-    };
-    const auto stop = [](pid_t child) {
-        kill(child, SIGKILL);
-        waitpid(child, nullptr, 0);
+        return std::pair{std::move(child), std::chrono::steady_clock::now()};
     };
 
     // How long a whole save takes here: until its file is in place.
-    const auto [whole, began] = startSaving();
+    auto [whole, began] = startSaving();
     ASSERT_TRUE(WaitUntil([&] { return library.HasMacroFile("New Macro"); }));
     const auto saveTime = std::chrono::steady_clock::now() - began;
-    stop(whole);
+    whole->Kill();
 
     const int killed = 20;
     for (int round = 0; round < killed; ++round) {
-        const auto [child, started] = startSaving();
+        auto [child, started] = startSaving();
         std::this_thread::sleep_until(started + saveTime * round / killed);
-        stop(child);
+        child->Kill();
     }
     for (const std::string& name : MacroFolder()) {
         if (name.ends_with(".macros")) {
@@ -362,8 +358,7 @@ TEST_F(SaveFlow, AKilledSaveLeavesNoPartialMacro) {
 
     const std::string xdg = device.Directory() + "/xdg";
     ScopedEnvironment data{"XDG_DATA_HOME", xdg.c_str()};
-    ASSERT_EQ(std::system("timeout 60 " TAPWEAVE_BIN_DIR "/tapweave-install install >/dev/null"),
-              0);
+    ASSERT_EQ(RunTool({TAPWEAVE_BIN_DIR "/tapweave-install", "install"}).exitCode, 0);
     // Each macro file has its shortcut; every other shortcut is one of the product's own.
     std::set<std::string> macros;
     for (const std::string& name : MacroFolder()) {
