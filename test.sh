@@ -1,10 +1,14 @@
 #!/usr/bin/env bash
-# Builds Tapweave and runs every test: the unit, integration and end-to-end tests (the X ones
-# start their own Xvfb), then the thread-sanitizer stress tests and a bounded fuzzing run.
+# Checks that every source is formatted, then builds Tapweave and runs every test: the unit,
+# integration and end-to-end tests (the X ones start their own Xvfb), then the thread-sanitizer
+# stress tests and a bounded fuzzing run.
 # Set TAPWEAVE_QUICK=1 to run only the first group.
 set -euo pipefail
 cd "$(dirname "$0")"
 jobs=$(nproc)
+
+# Every source is in the project's format (.clang-format).
+git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run -Werror
 
 cmake --preset default >/dev/null
 cmake --build --preset default -j "$jobs"

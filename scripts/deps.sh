@@ -2,7 +2,7 @@
 # Installs exactly the Debian packages that building and testing Tapweave need.
 set -euo pipefail
 packages=(
-    build-essential cmake ninja-build pkg-config
+    build-essential cmake ninja-build pkg-config clang-format git
     libsqlite3-dev libevdev-dev libx11-dev libxtst-dev libxi-dev libxrandr-dev
     qt6-base-dev
     libgtest-dev libgmock-dev libbenchmark-dev

@@ -5,7 +5,7 @@
 #include <string>
 
 class TempDevice {
-public:
+  public:
     TempDevice();
     ~TempDevice();
     TempDevice(const TempDevice&) = delete;
@@ -19,7 +19,7 @@ public:
     // The whole content of a file below fs/; empty when missing.
     std::string Read(const std::string& relative) const;
 
-private:
+  private:
     std::string directory;
     std::string previous;
     bool hadPrevious;

@@ -11,7 +11,7 @@
 namespace platform {
 
 class Injector {
-public:
+  public:
     virtual ~Injector() = default;
     virtual void Mouse(DWORD flags, LONG dx, LONG dy) = 0;
     virtual void Key(BYTE vk, DWORD flags) = 0;

@@ -14,7 +14,7 @@ namespace platform {
 
 // What GetTickCount and Sleep use; unit tests put a fake in its place.
 class Clock {
-public:
+  public:
     virtual ~Clock() = default;
     virtual DWORD TickCount() = 0;
     virtual void SleepMs(DWORD milliseconds) = 0;

@@ -45,7 +45,7 @@ struct ScreenState {
 // Where the screen's size and rotation come from: TAPWEAVE_SCREEN, the X display, or the
 // device's own 240x320 panel. Unit tests put a fake in its place.
 class Display {
-public:
+  public:
     virtual ~Display() = default;
     virtual ScreenState Screen() = 0;
 
