@@ -1,7 +1,9 @@
 // How soon a started player taps: from starting the process to its first injected press
 // arriving at an X client, compared in the same run with xdotool injecting the same tap into
-// the same client. Also which libraries a player has loaded while it plays (no Qt) and once it
-// shows the library window (Qt). A harness rather than a Google Benchmark: each sample is a
+// the same client. The player is started as a macro's shortcut starts it, under its device path
+// \Program Files\Tapweave\Player.exe (TAPWEAVE_IMAGE), so that it finds its macros beside it.
+// Also which libraries a player has loaded while it plays (no Qt, SQLite or libevdev) and once
+// it shows the library window (Qt). A harness rather than a Google Benchmark: each sample is a
 // whole process, and what matters is the distribution.
 //
 //   player_bench [runs]     (default: 100 of each, interleaved)
@@ -105,6 +107,13 @@ double Percentile(std::vector<double> values, double fraction) {
     return values[index];
 }
 
+double LoadAverage() {
+    std::ifstream file("/proc/loadavg");
+    double load = -1;
+    file >> load;
+    return load;
+}
+
 void Report(const char* what, const std::vector<double>& samples,
             const std::vector<double>& processor, int failures) {
     if (samples.empty()) {
@@ -160,6 +169,8 @@ int main(int argc, char** argv) {
     setenv("TAPWEAVE_INPUT", "x11", 1);
     unsetenv("TAPWEAVE_SCREEN");
     unsetenv("TAPWEAVE_GUI");
+    // What the launcher tells a device program it starts.
+    setenv("TAPWEAVE_IMAGE", "\\Program Files\\Tapweave\\Player.exe", 1);
     TempDevice device;
     const std::string player = BinaryFolder() + "/tapweave-player";
     MacroLibrary library(device, player);
@@ -198,6 +209,7 @@ int main(int argc, char** argv) {
         {"xdotool mousemove X Y click --delay 0 1", xdotoolTap, false, {}, {}, 0},
     };
     const std::string screenSize = std::to_string(screenWidth) + "x" + std::to_string(screenHeight);
+    const double loadBefore = LoadAverage();
     for (int i = 0; i < runs; ++i) {
         for (Contender& contender : contenders) {
             if (contender.fixedScreen) {
@@ -213,9 +225,20 @@ int main(int argc, char** argv) {
             unsetenv("TAPWEAVE_SCREEN");
         }
     }
-    std::printf("From the program's start to its press arriving at an X client:\n");
+    std::printf("From the program's start to its press arriving at an X client (load average "
+                "%.2f before, %.2f after):\n",
+                loadBefore, LoadAverage());
     for (const Contender& contender : contenders) {
         Report(contender.what, contender.times, contender.processor, contender.failures);
+    }
+    // xdotool comes last.
+    const std::vector<double>& xdotool = std::end(contenders)[-1].times;
+    for (const Contender& contender : contenders) {
+        if (&contender.times != &xdotool && !contender.times.empty() && !xdotool.empty()) {
+            std::printf("ratio of medians to xdotool's: %.2f  %s\n",
+                        Percentile(contender.times, 0.5) / Percentile(xdotool, 0.5),
+                        contender.what);
+        }
     }
 
     // A player that plays opens no window, so it never maps Qt; one that shows the library

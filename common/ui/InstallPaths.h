@@ -8,7 +8,9 @@
 // The "InstallDir" that the device's installer recorded, as it stands (no trailing backslash is
 // added); none when nothing is recorded.
 std::optional<std::wstring> RecordedInstallDirectory();
-// The "InstallDir" that the device's installer records, else "\Program Files\Tapweave".
+// The "InstallDir" that the device's installer records, else "\Program Files\Tapweave". The
+// player, started under its device path, takes the folder it runs from (where the installer put
+// it) without reading the registry.
 std::wstring GetInstallDirectory();
 // The macro library folder: the installation directory and "Macros".
 std::wstring GetMacroFolder();

@@ -1,12 +1,12 @@
 #include "platform/display.h"
 
-#include <X11/Xlib.h>
-#include <X11/extensions/Xrandr.h>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
 
+#include "XConnection.h"
+#include "XLibraries.h"
 #include "platform/Seam.h"
 
 namespace platform {
@@ -30,67 +30,47 @@ DWORD RotationFromDegrees(int degrees) {
     }
 }
 
-// The X display's size and RandR rotation. One connection serves the whole process; the state
+// The X display's size and RandR rotation, read on the process's shared connection. The state
 // is read once and again only after the server reports a change of the screen, so that asking
 // costs no round trip to the server while a rotation or a new resolution is still seen at once.
+// The size is the one the connection's set-up reported, which Xlib keeps current as changes
+// arrive; only the rotation is asked of the server.
 class XDisplay {
   public:
     bool Read(ScreenState& out) {
         std::lock_guard lock(mutex);
-        if (!connection && !tried) {
+        if (!tried) {
             tried = true;
-            Connect();
+            if ((connection = XConnection::Shared())) {
+                std::lock_guard connectionLock(connection->Lock());
+                randr = connection->WatchScreen();
+            }
         }
         if (!connection) {
             return false;
         }
-        if (XEventsQueued(connection, QueuedAfterReading) > 0) {
-            DrainEvents();
-            known = false;
-        }
-        if (!known) {
-            known = Query();
+        std::lock_guard connectionLock(connection->Lock());
+        // A server that has gone keeps the last screen it showed.
+        if (!connection->Lost()) {
+            connection->Drain();
+            if (!known || changesSeen != connection->ScreenChanges()) {
+                changesSeen = connection->ScreenChanges();
+                Query();
+                known = true;
+            }
         }
         out = state;
         return known;
     }
 
   private:
-    void Connect() {
-        const char* name = std::getenv("DISPLAY");
-        if (!name || !*name || !(connection = XOpenDisplay(nullptr))) {
-            return;
-        }
-        int errorBase;
-        randr = XRRQueryExtension(connection, &eventBase, &errorBase);
-        if (randr) {
-            XRRSelectInput(connection, DefaultRootWindow(connection), RRScreenChangeNotifyMask);
-        }
-    }
-
-    void DrainEvents() {
-        while (XPending(connection) > 0) {
-            XEvent event;
-            XNextEvent(connection, &event);
-            if (randr && event.type == eventBase + RRScreenChangeNotify) {
-                XRRUpdateConfiguration(&event);
-            }
-        }
-    }
-
-    bool Query() {
-        const int screen = DefaultScreen(connection);
-        Window ignoredRoot;
-        int x, y;
-        unsigned width, height, border, depth;
-        if (!XGetGeometry(connection, RootWindow(connection, screen), &ignoredRoot, &x, &y, &width,
-                          &height, &border, &depth)) {
-            return false;
-        }
-        state = ScreenState{static_cast<int>(width), static_cast<int>(height), DMDO_0};
+    void Query() {
+        ::Display* display = connection->Handle();
+        const int screen = DefaultScreen(display);
+        state = ScreenState{DisplayWidth(display, screen), DisplayHeight(display, screen), DMDO_0};
         if (randr) {
             Rotation current = RR_Rotate_0;
-            XRRRotations(connection, screen, &current);
+            randr->XRRRotations(display, screen, &current);
             if (current & RR_Rotate_90) {
                 state.rotation = DMDO_90;
             } else if (current & RR_Rotate_180) {
@@ -99,15 +79,15 @@ class XDisplay {
                 state.rotation = DMDO_270;
             }
         }
-        return true;
     }
 
     std::mutex mutex;
-    ::Display* connection = nullptr;
     bool tried = false;
-    bool randr = false;
-    int eventBase = 0;
+    std::shared_ptr<XConnection> connection;
+    const XRandr* randr = nullptr;
+    // The rest under the connection's lock.
     bool known = false;
+    unsigned changesSeen = 0;
     ScreenState state{};
 };
 

@@ -1,14 +1,12 @@
 #include "XWindows.h"
 
 #include <X11/Xatom.h>
-#include <X11/Xlib.h>
-#include <X11/Xutil.h>
 #include <algorithm>
-#include <atomic>
-#include <cstdlib>
 #include <optional>
 
 #include "FileName.h"
+#include "XConnection.h"
+#include "XLibraries.h"
 #include "platform/windows.h"
 
 namespace platform {
@@ -22,23 +20,6 @@ constexpr int frameDepth = 4;
 constexpr int treeDepth = 64;
 // What a pager says when it asks for a window: the request comes from the person.
 constexpr long sourcePager = 2;
-
-// Errors on the connection are expected (a window may go at any moment) and must not end the
-// process, as Xlib's default handler would. The handler is process-wide, so errors of other
-// connections go on to the handler that was there before.
-// Errors of our own connection arrive only inside our calls, under the lock.
-std::atomic<::Display*> connection{nullptr};
-std::atomic<XErrorHandler> previousHandler{nullptr};
-int errors = 0;
-
-int CountError(::Display* display, XErrorEvent* event) {
-    if (display == connection.load()) {
-        ++errors;
-        return 0;
-    }
-    const XErrorHandler previous = previousHandler.load();
-    return previous ? previous(display, event) : 0;
-}
 
 std::optional<std::wstring> Wide(const char* text) {
     return text ? FileName::FromHost(text) : std::nullopt;
@@ -62,14 +43,11 @@ struct XWindows::Atoms {
 };
 
 std::unique_ptr<XWindows> XWindows::Open() {
-    const char* name = std::getenv("DISPLAY");
-    if (!name || !*name) {
+    std::shared_ptr<XConnection> connection = XConnection::Shared();
+    if (!connection) {
         return nullptr;
     }
-    ::Display* display = XOpenDisplay(nullptr);
-    if (!display) {
-        return nullptr;
-    }
+    std::lock_guard lock(connection->Lock());
     const char* names[] = {"_NET_ACTIVE_WINDOW",
                            "_NET_CLIENT_LIST",
                            "_NET_CLIENT_LIST_STACKING",
@@ -83,28 +61,24 @@ std::unique_ptr<XWindows> XWindows::Open() {
                            "WM_STATE",
                            "_NET_SHOWING_DESKTOP"};
     Atom interned[std::size(names)];
-    XInternAtoms(display, const_cast<char**>(names), static_cast<int>(std::size(names)), False,
-                 interned);
+    connection->Calls().XInternAtoms(connection->Handle(), const_cast<char**>(names),
+                                     static_cast<int>(std::size(names)), False, interned);
     auto atoms = std::make_unique<Atoms>(
         Atoms{interned[0], interned[1], interned[2], interned[3], interned[4], interned[5],
               interned[6], interned[7], interned[8], interned[9], interned[10], interned[11]});
-    connection = display;
-    previousHandler = XSetErrorHandler(CountError);
-    return std::unique_ptr<XWindows>(new XWindows(display, std::move(atoms)));
+    return std::unique_ptr<XWindows>(new XWindows(std::move(connection), std::move(atoms)));
 }
 
-XWindows::XWindows(::Display* display, std::unique_ptr<Atoms> atoms)
-    : display(display), atoms(std::move(atoms)), root(DefaultRootWindow(display)) {}
+XWindows::XWindows(std::shared_ptr<XConnection> connection, std::unique_ptr<Atoms> atoms)
+    : connection(std::move(connection)), x(this->connection->Calls()),
+      display(this->connection->Handle()), atoms(std::move(atoms)),
+      root(DefaultRootWindow(display)) {}
 
-XWindows::~XWindows() {
-    std::lock_guard lock(mutex);
-    XCloseDisplay(display);
-    connection = nullptr;
-}
+XWindows::~XWindows() = default;
 
 XWindows::Window XWindows::Foreground() {
-    std::lock_guard lock(mutex);
-    errors = 0;
+    std::lock_guard lock(connection->Lock());
+    connection->ClearErrors();
     if (HasWindowManager()) {
         const std::vector<unsigned long> active = Property(root, atoms->activeWindow, XA_WINDOW);
         if (!active.empty() && active[0] != None && active[0] != root && Exists(active[0])) {
@@ -114,7 +88,7 @@ XWindows::Window XWindows::Foreground() {
     }
     Window focus = None;
     int revertTo = 0;
-    XGetInputFocus(display, &focus, &revertTo);
+    x.XGetInputFocus(display, &focus, &revertTo);
     if (focus == None || focus == PointerRoot || focus == root) {
         return FindToday();
     }
@@ -127,14 +101,14 @@ XWindows::Window XWindows::Foreground() {
 }
 
 XWindows::Window XWindows::Today() {
-    std::lock_guard lock(mutex);
-    errors = 0;
+    std::lock_guard lock(connection->Lock());
+    connection->ClearErrors();
     return FindToday();
 }
 
 XWindows::Window XWindows::Find(const std::wstring* className, const std::wstring* title) {
-    std::lock_guard lock(mutex);
-    errors = 0;
+    std::lock_guard lock(connection->Lock());
+    connection->ClearErrors();
     for (const Window window : TopLevels()) {
         if (Matches(window, className, title)) {
             return window;
@@ -144,15 +118,15 @@ XWindows::Window XWindows::Find(const std::wstring* className, const std::wstrin
 }
 
 std::vector<XWindows::Window> XWindows::Clients() {
-    std::lock_guard lock(mutex);
-    errors = 0;
+    std::lock_guard lock(connection->Lock());
+    connection->ClearErrors();
     if (HasWindowManager()) {
         return Property(root, atoms->clientList, XA_WINDOW);
     }
     std::vector<Window> clients;
     for (const Window window : TopLevels()) {
         XWindowAttributes attributes;
-        if (XGetWindowAttributes(display, window, &attributes) &&
+        if (x.XGetWindowAttributes(display, window, &attributes) &&
             attributes.map_state == IsViewable && !attributes.override_redirect) {
             clients.push_back(window);
         }
@@ -161,60 +135,61 @@ std::vector<XWindows::Window> XWindows::Clients() {
 }
 
 bool XWindows::Activate(Window window) {
-    std::lock_guard lock(mutex);
-    errors = 0;
+    std::lock_guard lock(connection->Lock());
+    connection->ClearErrors();
     const bool managed = HasWindowManager();
     if (window == root) {
         // The root window stands for the desktop: bringing it up shows the desktop.
         if (managed) {
             SendToRoot(atoms->showingDesktop, root, 1, 0);
         } else {
-            XSetInputFocus(display, PointerRoot, RevertToPointerRoot, CurrentTime);
+            x.XSetInputFocus(display, PointerRoot, RevertToPointerRoot, CurrentTime);
         }
         return SyncWithoutErrors();
     }
     XWindowAttributes attributes;
-    if (!XGetWindowAttributes(display, window, &attributes)) {
+    if (!x.XGetWindowAttributes(display, window, &attributes)) {
         return false;
     }
     if (managed) {
         if (attributes.map_state == IsUnmapped) {
-            XMapRaised(display, window);
+            x.XMapRaised(display, window);
         }
         SendToRoot(atoms->activeWindow, window, sourcePager, CurrentTime);
         return SyncWithoutErrors();
     }
-    XMapRaised(display, window);
-    XSync(display, False);
-    if (XGetWindowAttributes(display, window, &attributes) && attributes.map_state == IsViewable) {
-        XSetInputFocus(display, window, RevertToPointerRoot, CurrentTime);
+    x.XMapRaised(display, window);
+    x.XSync(display, False);
+    if (x.XGetWindowAttributes(display, window, &attributes) &&
+        attributes.map_state == IsViewable) {
+        x.XSetInputFocus(display, window, RevertToPointerRoot, CurrentTime);
     }
     return SyncWithoutErrors();
 }
 
 bool XWindows::Show(Window window, int command) {
-    std::lock_guard lock(mutex);
-    errors = 0;
+    std::lock_guard lock(connection->Lock());
+    connection->ClearErrors();
     if (window == root) {
         return true;
     }
     XWindowAttributes attributes;
-    if (!XGetWindowAttributes(display, window, &attributes)) {
+    if (!x.XGetWindowAttributes(display, window, &attributes)) {
         return false;
     }
     const bool wasVisible = attributes.map_state == IsViewable;
     if (command == SW_HIDE) {
-        XWithdrawWindow(display, window, DefaultScreen(display));
+        x.XWithdrawWindow(display, window, DefaultScreen(display));
     } else {
-        XMapWindow(display, window);
+        x.XMapWindow(display, window);
     }
-    XSync(display, False);
+    x.XSync(display, False);
     return wasVisible;
 }
 
 DWORD XWindows::ProcessOf(Window window) {
-    std::lock_guard lock(mutex);
-    errors = 0;
+    std::lock_guard lock(connection->Lock());
+    connection->ClearErrors();
     if (window == root) {
         return Desktop::shellProcessId;
     }
@@ -230,7 +205,7 @@ DWORD XWindows::ProcessOf(Window window) {
 
 bool XWindows::Exists(Window window) {
     XWindowAttributes attributes;
-    return window != None && XGetWindowAttributes(display, window, &attributes) != 0;
+    return window != None && x.XGetWindowAttributes(display, window, &attributes) != 0;
 }
 
 XWindows::Window XWindows::FindToday() {
@@ -261,8 +236,8 @@ std::vector<unsigned long> XWindows::Property(Window window, unsigned long prope
     unsigned long remaining = 0;
     unsigned char* data = nullptr;
     std::vector<unsigned long> values;
-    if (XGetWindowProperty(display, window, property, 0, 4096, False, type, &actualType, &format,
-                           &count, &remaining, &data) != Success) {
+    if (x.XGetWindowProperty(display, window, property, 0, 4096, False, type, &actualType, &format,
+                             &count, &remaining, &data) != Success) {
         return values;
     }
     if (data && actualType == type && format == 32) {
@@ -271,7 +246,7 @@ std::vector<unsigned long> XWindows::Property(Window window, unsigned long prope
         values.assign(items, items + count);
     }
     if (data) {
-        XFree(data);
+        x.XFree(data);
     }
     return values;
 }
@@ -284,13 +259,13 @@ bool XWindows::HasType(Window window, unsigned long type) {
 bool XWindows::Matches(Window window, const std::wstring* className, const std::wstring* title) {
     if (className) {
         XClassHint hint{};
-        if (!XGetClassHint(display, window, &hint)) {
+        if (!x.XGetClassHint(display, window, &hint)) {
             return false;
         }
         const bool matches =
             Wide(hint.res_name) == *className || Wide(hint.res_class) == *className;
-        XFree(hint.res_name);
-        XFree(hint.res_class);
+        x.XFree(hint.res_name);
+        x.XFree(hint.res_class);
         if (!matches) {
             return false;
         }
@@ -303,29 +278,29 @@ bool XWindows::Matches(Window window, const std::wstring* className, const std::
     unsigned long count = 0;
     unsigned long remaining = 0;
     unsigned char* data = nullptr;
-    if (XGetWindowProperty(display, window, atoms->name, 0, 4096, False, atoms->utf8String,
-                           &actualType, &format, &count, &remaining, &data) == Success &&
+    if (x.XGetWindowProperty(display, window, atoms->name, 0, 4096, False, atoms->utf8String,
+                             &actualType, &format, &count, &remaining, &data) == Success &&
         data) {
         const bool matches =
             actualType == atoms->utf8String && format == 8 &&
             FileName::FromHost(std::string(reinterpret_cast<char*>(data), count)) == *title;
-        XFree(data);
+        x.XFree(data);
         if (matches) {
             return true;
         }
     }
     XTextProperty text{};
-    if (!XGetWMName(display, window, &text)) {
+    if (!x.XGetWMName(display, window, &text)) {
         return false;
     }
     char** list = nullptr;
     int listCount = 0;
     bool matches = false;
-    if (Xutf8TextPropertyToTextList(display, &text, &list, &listCount) >= Success && list) {
+    if (x.Xutf8TextPropertyToTextList(display, &text, &list, &listCount) >= Success && list) {
         matches = listCount > 0 && Wide(list[0]) == *title;
-        XFreeStringList(list);
+        x.XFreeStringList(list);
     }
-    XFree(text.value);
+    x.XFree(text.value);
     return matches;
 }
 
@@ -342,7 +317,7 @@ std::vector<XWindows::Window> XWindows::TopLevels() {
     Window ignoredParent = None;
     Window* children = nullptr;
     unsigned int count = 0;
-    if (XQueryTree(display, root, &ignoredRoot, &ignoredParent, &children, &count)) {
+    if (x.XQueryTree(display, root, &ignoredRoot, &ignoredParent, &children, &count)) {
         for (unsigned int index = count; index-- > 0;) {
             const Window client = ClientOf(children[index], frameDepth);
             const Window window = client != None ? client : children[index];
@@ -351,7 +326,7 @@ std::vector<XWindows::Window> XWindows::TopLevels() {
             }
         }
         if (children) {
-            XFree(children);
+            x.XFree(children);
         }
     }
     return windows;
@@ -363,11 +338,11 @@ XWindows::Window XWindows::TopLevelOf(Window window) {
         Window parent = None;
         Window* children = nullptr;
         unsigned int count = 0;
-        if (!XQueryTree(display, window, &ignoredRoot, &parent, &children, &count)) {
+        if (!x.XQueryTree(display, window, &ignoredRoot, &parent, &children, &count)) {
             return None;
         }
         if (children) {
-            XFree(children);
+            x.XFree(children);
         }
         if (parent == root) {
             return window;
@@ -388,10 +363,10 @@ XWindows::Window XWindows::ClientOf(Window frame, int depth) {
     unsigned long count = 0;
     unsigned long remaining = 0;
     unsigned char* data = nullptr;
-    if (XGetWindowProperty(display, frame, atoms->wmState, 0, 0, False, AnyPropertyType,
-                           &actualType, &format, &count, &remaining, &data) == Success) {
+    if (x.XGetWindowProperty(display, frame, atoms->wmState, 0, 0, False, AnyPropertyType,
+                             &actualType, &format, &count, &remaining, &data) == Success) {
         if (data) {
-            XFree(data);
+            x.XFree(data);
         }
         if (actualType != None) {
             return frame;
@@ -404,7 +379,7 @@ XWindows::Window XWindows::ClientOf(Window frame, int depth) {
     Window ignoredParent = None;
     Window* children = nullptr;
     unsigned int childCount = 0;
-    if (!XQueryTree(display, frame, &ignoredRoot, &ignoredParent, &children, &childCount)) {
+    if (!x.XQueryTree(display, frame, &ignoredRoot, &ignoredParent, &children, &childCount)) {
         return None;
     }
     Window client = None;
@@ -412,7 +387,7 @@ XWindows::Window XWindows::ClientOf(Window frame, int depth) {
         client = ClientOf(children[index], depth - 1);
     }
     if (children) {
-        XFree(children);
+        x.XFree(children);
     }
     return client;
 }
@@ -425,12 +400,12 @@ void XWindows::SendToRoot(unsigned long message, Window window, long first, long
     event.xclient.format = 32;
     event.xclient.data.l[0] = first;
     event.xclient.data.l[1] = second;
-    XSendEvent(display, root, False, SubstructureRedirectMask | SubstructureNotifyMask, &event);
+    x.XSendEvent(display, root, False, SubstructureRedirectMask | SubstructureNotifyMask, &event);
 }
 
 bool XWindows::SyncWithoutErrors() {
-    XSync(display, False);
-    return errors == 0;
+    x.XSync(display, False);
+    return connection->Errors() == 0;
 }
 
 } // namespace platform

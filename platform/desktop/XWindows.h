@@ -1,17 +1,17 @@
 // The X display's top-level windows as the device sees them: which one is in front, which one
-// shows the Today screen, which one has a given class and title, and who owns it. One
-// connection serves the whole process; every call takes its lock, so the recorder's window
-// thread and touch thread may both call.
+// shows the Today screen, which one has a given class and title, and who owns it. Every call
+// takes the connection's lock, so the recorder's window thread and touch thread may both call.
 //
 // With a window manager (one that announces itself through _NET_SUPPORTING_WM_CHECK) the front
 // window is its _NET_ACTIVE_WINDOW and windows are brought up by asking it; without one, the
 // front window is the top-level window holding the input focus, and windows are raised and
 // focused directly. A focus on the root window, on none or on PointerRoot means the desktop is
 // in front.
+//
+// It works on the process's shared X connection, under the connection's lock.
 #pragma once
 
 #include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -21,11 +21,15 @@ struct _XDisplay;
 
 namespace platform {
 
+class XConnection;
+struct Xlib;
+
 class XWindows {
   public:
     using Window = unsigned long;
 
-    // The display named by DISPLAY; null without one or when it cannot be opened.
+    // The windows of the display named by DISPLAY; null without one or when it cannot be
+    // opened.
     static std::unique_ptr<XWindows> Open();
     ~XWindows();
     XWindows(const XWindows&) = delete;
@@ -52,7 +56,7 @@ class XWindows {
 
   private:
     struct Atoms;
-    XWindows(_XDisplay* display, std::unique_ptr<Atoms> atoms);
+    XWindows(std::shared_ptr<XConnection> connection, std::unique_ptr<Atoms> atoms);
 
     Window FindToday();
     bool Exists(Window window);
@@ -66,8 +70,9 @@ class XWindows {
     void SendToRoot(unsigned long message, Window window, long first, long second);
     bool SyncWithoutErrors();
 
-    std::mutex mutex;
-    _XDisplay* display;
+    const std::shared_ptr<XConnection> connection;
+    const Xlib& x;
+    _XDisplay* const display;
     std::unique_ptr<Atoms> atoms;
     Window root;
 };

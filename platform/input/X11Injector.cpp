@@ -1,15 +1,14 @@
 #include "X11Injector.h"
 
 #include <X11/XF86keysym.h>
-#include <X11/Xlib.h>
-#include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <set>
 
 #include "JournalInjector.h"
+#include "XConnection.h"
+#include "XLibraries.h"
 #include "platform/Device.h"
 #include "platform/display.h"
 #include "platform/input.h"
@@ -18,66 +17,27 @@ namespace platform {
 
 namespace {
 
-::Display* Connect(std::string& error) {
+// The shared connection with XTest, else null with the reason in error.
+std::shared_ptr<XConnection> Connect(const XTest*& xtest, std::string& error) {
     const char* name = std::getenv("DISPLAY");
     if (!name || !*name) {
         error = "no X display (DISPLAY is not set)";
         return nullptr;
     }
-    ::Display* display = XOpenDisplay(nullptr);
-    if (!display) {
+    std::shared_ptr<XConnection> connection = XConnection::Shared();
+    if (!connection) {
         error = std::string("cannot connect to the X display ") + name;
         return nullptr;
     }
+    xtest = XTest::Calls();
     int eventBase, errorBase, major, minor;
-    if (!XTestQueryExtension(display, &eventBase, &errorBase, &major, &minor)) {
-        XCloseDisplay(display);
+    std::lock_guard lock(connection->Lock());
+    if (!xtest ||
+        !xtest->XTestQueryExtension(connection->Handle(), &eventBase, &errorBase, &major, &minor)) {
         error = std::string("the X display ") + name + " has no XTest extension";
         return nullptr;
     }
-    return display;
-}
-
-// Xlib's own handler for a broken connection ends the process. For the injector's connections
-// it returns instead, and the connection's exit handler keeps the process running; every
-// other connection is handled as before.
-std::mutex& ConnectionsMutex() {
-    static std::mutex mutex;
-    return mutex;
-}
-
-// Never destroyed: the injector in use closes its connection while the process exits, after
-// the function statics made later than it are gone.
-std::set<::Display*>& Connections() {
-    static auto* connections = new std::set<::Display*>;
-    return *connections;
-}
-
-XIOErrorHandler& PreviousHandler() {
-    static XIOErrorHandler previous = nullptr;
-    return previous;
-}
-
-int KeepRunningIfOurs(::Display* display) {
-    {
-        std::lock_guard lock(ConnectionsMutex());
-        if (Connections().count(display)) {
-            return 0;
-        }
-    }
-    return PreviousHandler()(display);
-}
-
-void Register(::Display* display) {
-    static std::once_flag installed;
-    std::call_once(installed, [] { PreviousHandler() = XSetIOErrorHandler(KeepRunningIfOurs); });
-    std::lock_guard lock(ConnectionsMutex());
-    Connections().insert(display);
-}
-
-void Unregister(::Display* display) {
-    std::lock_guard lock(ConnectionsMutex());
-    Connections().erase(display);
+    return connection;
 }
 
 std::int64_t FloorDivide(std::int64_t numerator, std::int64_t denominator) {
@@ -88,33 +48,24 @@ std::int64_t FloorDivide(std::int64_t numerator, std::int64_t denominator) {
 } // namespace
 
 std::unique_ptr<X11Injector> X11Injector::Open(std::string& error) {
-    ::Display* display = Connect(error);
-    return display ? std::unique_ptr<X11Injector>(new X11Injector(display)) : nullptr;
+    const XTest* xtest = nullptr;
+    std::shared_ptr<XConnection> connection = Connect(xtest, error);
+    return connection ? std::unique_ptr<X11Injector>(new X11Injector(std::move(connection), *xtest))
+                      : nullptr;
 }
 
 bool X11Injector::Available() {
+    const XTest* xtest = nullptr;
     std::string ignored;
-    ::Display* display = Connect(ignored);
-    if (display) {
-        XCloseDisplay(display);
-    }
-    return display != nullptr;
+    return Connect(xtest, ignored) != nullptr;
 }
 
 // When the server goes away the process goes on, and every later call goes to the journal.
-X11Injector::X11Injector(::Display* display) : display(display), screen(DefaultScreen(display)) {
-    Register(display);
-    XSetIOErrorExitHandler(display, &X11Injector::ConnectionLost, this);
-}
+X11Injector::X11Injector(std::shared_ptr<XConnection> connection, const XTest& xtest)
+    : connection(std::move(connection)), xtest(xtest), display(this->connection->Handle()),
+      screen(DefaultScreen(display)), keymapSeen(this->connection->KeymapChanges()) {}
 
-X11Injector::~X11Injector() {
-    XCloseDisplay(display);
-    Unregister(display);
-}
-
-void X11Injector::ConnectionLost(::Display*, void* self) {
-    static_cast<X11Injector*>(self)->lost = true;
-}
+X11Injector::~X11Injector() = default;
 
 Injector& X11Injector::Fallback() {
     if (!fallback) {
@@ -144,25 +95,25 @@ void X11Injector::Mouse(DWORD flags, LONG dx, LONG dy) {
                  : (flags & MOUSEEVENTF_MOVE) != 0;
     const ScreenState size = absolute && moves ? Display::Current().Screen() : ScreenState{};
 
-    std::lock_guard lock(mutex);
-    if (lost) {
+    std::lock_guard lock(connection->Lock());
+    if (connection->Lost()) {
         Fallback().Mouse(flags, dx, dy);
         return;
     }
     if (moves && absolute) {
-        XTestFakeMotionEvent(display, screen, PixelFromAbsolute(dx, size.width),
-                             PixelFromAbsolute(dy, size.height), CurrentTime);
+        xtest.XTestFakeMotionEvent(display, screen, PixelFromAbsolute(dx, size.width),
+                                   PixelFromAbsolute(dy, size.height), CurrentTime);
     } else if (moves) {
-        XTestFakeRelativeMotionEvent(display, dx, dy, CurrentTime);
+        xtest.XTestFakeRelativeMotionEvent(display, dx, dy, CurrentTime);
     }
     if (flags & MOUSEEVENTF_LEFTDOWN) {
-        XTestFakeButtonEvent(display, Button1, True, CurrentTime);
+        xtest.XTestFakeButtonEvent(display, Button1, True, CurrentTime);
     }
     if (flags & MOUSEEVENTF_LEFTUP) {
-        XTestFakeButtonEvent(display, Button1, False, CurrentTime);
+        xtest.XTestFakeButtonEvent(display, Button1, False, CurrentTime);
     }
     Send();
-    if (lost) {
+    if (connection->Lost()) {
         Fallback().Mouse(flags, dx, dy);
     }
 }
@@ -172,32 +123,25 @@ void X11Injector::Key(BYTE vk, DWORD flags) {
     if (keysym == NoSymbol) {
         return;
     }
-    std::lock_guard lock(mutex);
-    if (lost) {
+    std::lock_guard lock(connection->Lock());
+    if (connection->Lost()) {
         Fallback().Key(vk, flags);
         return;
     }
     if (const KeyCode keycode = KeycodeFor(keysym)) {
-        XTestFakeKeyEvent(display, keycode, (flags & KEYEVENTF_KEYUP) ? False : True, CurrentTime);
+        xtest.XTestFakeKeyEvent(display, keycode, (flags & KEYEVENTF_KEYUP) ? False : True,
+                                CurrentTime);
         Send();
     }
-    if (lost) {
+    if (connection->Lost()) {
         Fallback().Key(vk, flags);
     }
 }
 
-// Sends the requests at once and reads what the server has sent meanwhile: a change of the
-// keymap forgets the keycodes looked up so far, and a broken connection shows here rather
-// than at the next reply.
+// Sends the requests at once and reads what the server has sent meanwhile: a broken connection
+// shows here rather than at the next reply.
 void X11Injector::Send() {
-    while (XPending(display)) {
-        XEvent event;
-        XNextEvent(display, &event);
-        if (event.type == MappingNotify) {
-            XRefreshKeyboardMapping(&event.xmapping);
-            keycodes.clear();
-        }
-    }
+    connection->Drain();
 }
 
 int X11Injector::PixelFromAbsolute(LONG value, int size) {
@@ -248,10 +192,14 @@ KeySym X11Injector::KeysymFor(BYTE vk) {
 // Looked up once per keysym until the keymap changes: a keysym the keymap lacks is bound to a
 // spare keycode the first time, and that binding stays for the rest of the session.
 KeyCode X11Injector::KeycodeFor(KeySym keysym) {
+    if (keymapSeen != connection->KeymapChanges()) {
+        keymapSeen = connection->KeymapChanges();
+        keycodes.clear();
+    }
     if (const auto known = keycodes.find(keysym); known != keycodes.end()) {
         return known->second;
     }
-    KeyCode keycode = XKeysymToKeycode(display, keysym);
+    KeyCode keycode = connection->Calls().XKeysymToKeycode(display, keysym);
     if (!keycode) {
         keycode = BindSpareKeycode(keysym);
     }
@@ -262,10 +210,11 @@ KeyCode X11Injector::KeycodeFor(KeySym keysym) {
 // A spare keycode is one the keymap gives no keysym at all; the highest one is taken, as the
 // low ones are the ones keyboards have.
 KeyCode X11Injector::BindSpareKeycode(KeySym keysym) {
+    const Xlib& x = connection->Calls();
     int minimum = 0, maximum = 0, perKeycode = 0;
-    XDisplayKeycodes(display, &minimum, &maximum);
-    KeySym* map = XGetKeyboardMapping(display, static_cast<KeyCode>(minimum), maximum - minimum + 1,
-                                      &perKeycode);
+    x.XDisplayKeycodes(display, &minimum, &maximum);
+    KeySym* map = x.XGetKeyboardMapping(display, static_cast<KeyCode>(minimum),
+                                        maximum - minimum + 1, &perKeycode);
     if (!map) {
         return 0;
     }
@@ -276,11 +225,11 @@ KeyCode X11Injector::BindSpareKeycode(KeySym keysym) {
             spare = static_cast<KeyCode>(keycode);
         }
     }
-    XFree(map);
+    x.XFree(map);
     if (spare) {
         KeySym both[2] = {keysym, keysym};
-        XChangeKeyboardMapping(display, spare, 2, both, 1);
-        XSync(display, False);
+        x.XChangeKeyboardMapping(display, spare, 2, both, 1);
+        x.XSync(display, False);
     }
     return spare;
 }

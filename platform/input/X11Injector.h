@@ -1,10 +1,10 @@
-// Injection into the X display through XTest: the desktop's own pointer and keyboard.
+// Injection into the X display through XTest: the desktop's own pointer and keyboard, on the
+// process's shared X connection.
 #pragma once
 
 #include <X11/X.h>
 #include <map>
 #include <memory>
-#include <mutex>
 #include <string>
 
 #include "platform/Injector.h"
@@ -13,10 +13,13 @@ struct _XDisplay;
 
 namespace platform {
 
+class XConnection;
+struct XTest;
+
 class X11Injector : public Injector {
   public:
-    // Connects to $DISPLAY; null with a message in error when there is no display or it lacks
-    // XTest.
+    // Takes its share of the connection to $DISPLAY; null with a message in error when there is
+    // no display or it lacks XTest.
     static std::unique_ptr<X11Injector> Open(std::string& error);
     // Whether Open would succeed now.
     static bool Available();
@@ -34,18 +37,20 @@ class X11Injector : public Injector {
     static KeySym KeysymFor(BYTE vk);
 
   private:
-    explicit X11Injector(_XDisplay* display);
+    X11Injector(std::shared_ptr<XConnection> connection, const XTest& xtest);
     void Send();
     KeyCode KeycodeFor(KeySym keysym);
     KeyCode BindSpareKeycode(KeySym keysym);
     Injector& Fallback();
-    static void ConnectionLost(_XDisplay* display, void* self);
 
-    std::mutex mutex;
-    _XDisplay* display;
-    int screen;
+    // Everything below under the connection's lock.
+    const std::shared_ptr<XConnection> connection;
+    const XTest& xtest;
+    _XDisplay* const display;
+    const int screen;
     std::map<KeySym, KeyCode> keycodes;
-    bool lost = false;
+    // The connection's count of keymap changes when the keycodes above were looked up.
+    unsigned keymapSeen;
     std::unique_ptr<Injector> fallback;
 };
 

@@ -10,9 +10,11 @@ struct sqlite3_stmt;
 
 namespace platform {
 
+struct Sqlite;
+
 // One prepared statement of the registry database, finalised when it goes out of scope. A
 // statement that failed to prepare, or a value that failed to bind, reports its error from
-// Step, so that callers check one result.
+// Step, so that callers check one result. Made only on an open connection, so SQLite is loaded.
 class RegistryStatement {
   public:
     RegistryStatement(sqlite3* db, const char* sql);
@@ -33,6 +35,7 @@ class RegistryStatement {
   private:
     void Check(int result);
 
+    const Sqlite& sqlite;
     sqlite3_stmt* statement = nullptr;
     int error;
 };

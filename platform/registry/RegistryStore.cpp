@@ -1,7 +1,6 @@
 #include "RegistryStore.h"
 
 #include <locale.h>
-#include <sqlite3.h>
 #include <unistd.h>
 #include <wctype.h>
 
@@ -15,6 +14,7 @@
 #include "DeviceReset.h"
 #include "RegistryKeys.h"
 #include "RegistryStatement.h"
+#include "Sqlite.h"
 #include "platform/Device.h"
 #include "platform/registry.h"
 #include "platform/text.h"
@@ -123,7 +123,7 @@ LONG Found(int result) {
 }
 
 LONG Exec(sqlite3* db, const char* sql) {
-    return ErrorOf(sqlite3_exec(db, sql, nullptr, nullptr, nullptr));
+    return ErrorOf(Sqlite::Calls()->sqlite3_exec(db, sql, nullptr, nullptr, nullptr));
 }
 
 // Two processes setting up a new database at the same moment take their locks in an order that
@@ -133,12 +133,12 @@ int SetUp(sqlite3* db) {
     const auto deadline =
         std::chrono::steady_clock::now() + std::chrono::milliseconds(busyTimeoutMs);
     for (;;) {
-        const int result = sqlite3_exec(db, schema, nullptr, nullptr, nullptr);
+        const int result = Sqlite::Calls()->sqlite3_exec(db, schema, nullptr, nullptr, nullptr);
         if (result != SQLITE_BUSY || std::chrono::steady_clock::now() >= deadline) {
             return result;
         }
-        if (!sqlite3_get_autocommit(db)) {
-            sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+        if (!Sqlite::Calls()->sqlite3_get_autocommit(db)) {
+            Sqlite::Calls()->sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
@@ -157,18 +157,18 @@ int IsSetUp(sqlite3* db) {
 }
 
 LONG Open(Connection& connection) {
-    if (!Device::Initialise()) {
+    if (!Sqlite::Calls() || !Device::Initialise()) {
         return ERROR_CANTOPEN;
     }
     sqlite3* db = nullptr;
-    int result =
-        sqlite3_open_v2(Device::RegistryFile().c_str(), &db,
-                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
+    int result = Sqlite::Calls()->sqlite3_open_v2(
+        Device::RegistryFile().c_str(), &db,
+        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
     if (result == SQLITE_OK) {
-        result = sqlite3_busy_timeout(db, busyTimeoutMs);
+        result = Sqlite::Calls()->sqlite3_busy_timeout(db, busyTimeoutMs);
     }
     if (result == SQLITE_OK) {
-        result = sqlite3_exec(db, connectionSettings, nullptr, nullptr, nullptr);
+        result = Sqlite::Calls()->sqlite3_exec(db, connectionSettings, nullptr, nullptr, nullptr);
     }
     if (result == SQLITE_OK) {
         result = IsSetUp(db);
@@ -177,7 +177,7 @@ LONG Open(Connection& connection) {
         }
     }
     if (result != SQLITE_OK) {
-        sqlite3_close_v2(db);
+        Sqlite::Calls()->sqlite3_close_v2(db);
         return ErrorOf(result);
     }
     connection.db = db;
@@ -323,7 +323,7 @@ LONG AddChild(sqlite3* db, RegistryStore::Key parent, const Name& name, Registry
     statement.Bind(3, name.folded);
     const LONG error = ErrorOf(statement.Step());
     if (error == ERROR_SUCCESS) {
-        child = sqlite3_last_insert_rowid(db);
+        child = Sqlite::Calls()->sqlite3_last_insert_rowid(db);
     }
     return error;
 }
@@ -352,7 +352,7 @@ void RegistryStore::Reset() {
     {
         std::lock_guard lock(connection.mutex);
         if (connection.db && connection.owner == getpid()) {
-            sqlite3_close_v2(connection.db);
+            Sqlite::Calls()->sqlite3_close_v2(connection.db);
         }
         connection.db = nullptr;
     }
@@ -386,7 +386,7 @@ LONG RegistryStore::Run(bool write, const std::function<LONG(sqlite3*)>& work) {
     }
     if (error == ERROR_BADDB || error == ERROR_CANTOPEN) {
         // The file may be repaired or replaced: the next call opens it again.
-        sqlite3_close_v2(connection.db);
+        Sqlite::Calls()->sqlite3_close_v2(connection.db);
         connection.db = nullptr;
     }
     return error;

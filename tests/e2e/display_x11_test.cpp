@@ -1,8 +1,28 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "ScopedEnvironment.h"
+#include "TempDevice.h"
 #include "XvfbServer.h"
+#include "platform/Injector.h"
 #include "platform/display.h"
+#include "platform/input.h"
+#include "platform/windows.h"
+
+namespace {
+
+int OpenSockets() {
+    int sockets = 0;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
+        std::error_code error;
+        sockets +=
+            std::filesystem::read_symlink(entry.path(), error).string().starts_with("socket:");
+    }
+    return sockets;
+}
+
+} // namespace
 
 // The screen comes from the X display when TAPWEAVE_SCREEN does not name one, and asking again
 // gives the same answer without a new connection.
@@ -24,4 +44,25 @@ TEST(DisplayX11, ScreenSizeAndRotationComeFromTheDisplay) {
     ASSERT_EQ(ChangeDisplaySettingsEx(nullptr, &mode, nullptr, CDS_TEST, nullptr),
               DISP_CHANGE_SUCCESSFUL);
     EXPECT_EQ(mode.dmDisplayOrientation, DMDO_0);
+}
+
+// The screen's size, injection through XTest and the desktop's windows share the process's one
+// connection to the display.
+TEST(DisplayX11, TheScreenInjectionAndTheDesktopShareOneConnection) {
+    if (!XvfbServer::Installed()) {
+        GTEST_SKIP() << "Xvfb is not installed";
+    }
+    XvfbServer server(640, 480);
+    ASSERT_TRUE(server.Running()) << server.Error();
+    ScopedEnvironment display("DISPLAY", server.Name().c_str());
+    ScopedEnvironment screen("TAPWEAVE_SCREEN", nullptr);
+    ScopedEnvironment input("TAPWEAVE_INPUT", "x11");
+    ScopedEnvironment gui("TAPWEAVE_GUI", "headless");
+    TempDevice device;
+    const int before = OpenSockets();
+    EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), 640);
+    mouse_event(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, 65535 / 2, 65535 / 2, 0, 0);
+    EXPECT_NE(FindWindowW(L"DesktopExplorerWindow", L"Desktop"), nullptr);
+    EXPECT_EQ(OpenSockets(), before + 1);
+    platform::Injector::Set(nullptr);
 }

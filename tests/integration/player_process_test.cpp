@@ -1,12 +1,13 @@
 // The player as a real process on a temporary device, without a display: it plays the macro it
-// is given into the input journal and ends with 0; its command line is cut as the device's
-// player cuts it; without a name it shows the library window, and with a name it cannot load
-// the About dialog, each until a message closes it.
+// is given into the input journal and ends with 0, loading only what that needs; its command line
+// is cut as the device's player cuts it; without a name it shows the library window, and with a
+// name it cannot load the About dialog, each until a message closes it.
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <list>
 #include <optional>
 #include <string>
@@ -114,15 +115,35 @@ TEST_F(PlayerProcess, TheCommandLineIsCutAsTheDevicesPlayerCutsIt) {
     }
 }
 
-TEST_F(PlayerProcess, AMacroStartedFromItsShortcutPlays) {
+// Started from its shortcut, the player finds its macros beside itself: playing into the journal
+// loads neither the registry's SQLite, nor Qt, nor libevdev, nor Xlib without a display.
+TEST_F(PlayerProcess, AMacroStartedFromItsShortcutPlaysWithoutLoadingWhatItDoesNotUse) {
     library.Save("From Shortcut", "Press 7 8\nRelease \n");
-    SHELLEXECUTEINFO info{};
-    info.cbSize = sizeof info;
-    info.lpVerb = L"open";
-    info.lpFile = L"\\Windows\\Start Menu\\Programs\\Tapweave\\From Shortcut.lnk";
-    ASSERT_TRUE(ShellExecuteEx(&info));
+    const std::string loaderLog = device.Directory() + "/loader";
+    {
+        ScopedEnvironment files("LD_DEBUG", "files");
+        ScopedEnvironment output("LD_DEBUG_OUTPUT", loaderLog.c_str());
+        SHELLEXECUTEINFO info{};
+        info.cbSize = sizeof info;
+        info.lpVerb = L"open";
+        info.lpFile = L"\\Windows\\Start Menu\\Programs\\Tapweave\\From Shortcut.lnk";
+        ASSERT_TRUE(ShellExecuteEx(&info));
+    }
     EXPECT_TRUE(WaitUntil([&] { return Injected(journal).size() == 2; }));
     EXPECT_EQ(Injected(journal), (std::vector<std::string>{Press(7, 8), Release(7, 8)}));
+
+    std::string loaded;
+    for (const auto& entry : std::filesystem::directory_iterator(device.Directory())) {
+        if (entry.path().filename().string().starts_with("loader.")) {
+            std::ifstream log(entry.path());
+            loaded.append(std::istreambuf_iterator<char>(log), {});
+        }
+    }
+    ASSERT_NE(loaded.find("libtapweave-platform"), std::string::npos);
+    for (const char* library :
+         {"libsqlite3", "libQt", "libtapweave-gui-qt", "libevdev", "libX11"}) {
+        EXPECT_EQ(loaded.find(library), std::string::npos) << library;
+    }
 }
 
 // Neither a FIFO, which no one writes, nor a link to an endless device, nor a folder is a

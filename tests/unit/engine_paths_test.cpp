@@ -1,8 +1,11 @@
 // The installation directory recorded by the device's installer, and the shared names.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "InstallPaths.h"
 #include "MacroDocument.h"
+#include "ScopedEnvironment.h"
 #include "TempDevice.h"
 #include "platform/registry.h"
 
@@ -42,6 +45,25 @@ TEST(InstallPaths, RecordedDirectoryIsUsedAsItStands) {
     EXPECT_EQ(GetMacroFolder(), L"\\Macros\\");
     RecordInstallDir(L"\\Apps\\");
     EXPECT_EQ(GetInstallDirectory(), L"\\Apps\\\\");
+}
+
+// The player started under a device path of its own (as a shortcut starts it) is where the
+// installer put it: its folder answers, whatever the registry says. A program under another name
+// asks the registry.
+TEST(InstallPaths, ThePlayerUnderItsDevicePathUsesTheFolderItRunsFrom) {
+    TempDevice device;
+    RecordInstallDir(L"\\Storage Card\\Apps\\TW");
+    const std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
+    std::filesystem::create_directories(device.Host("Apps/Elsewhere"));
+    std::filesystem::create_symlink(self, device.Host("Apps/Elsewhere/player.EXE"));
+    std::filesystem::create_symlink(self, device.Host("Apps/Elsewhere/Recorder.exe"));
+    {
+        ScopedEnvironment image("TAPWEAVE_IMAGE", "\\Apps\\Elsewhere\\player.EXE");
+        EXPECT_EQ(GetInstallDirectory(), L"\\Apps\\Elsewhere\\");
+        EXPECT_EQ(GetMacroFolder(), L"\\Apps\\Elsewhere\\Macros\\");
+    }
+    ScopedEnvironment image("TAPWEAVE_IMAGE", "\\Apps\\Elsewhere\\Recorder.exe");
+    EXPECT_EQ(GetInstallDirectory(), L"\\Storage Card\\Apps\\TW\\");
 }
 
 } // namespace

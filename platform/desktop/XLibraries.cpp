@@ -1,0 +1,26 @@
+#include "XLibraries.h"
+
+namespace platform {
+
+const Xlib* Xlib::Calls() {
+    static const Xlib* const calls = SystemLibrary::Load<Xlib>(
+        "libX11.so.6", "the X display",
+        [](SystemLibrary& library, Xlib& table) { TAPWEAVE_XLIB_CALLS(SYSTEM_LIBRARY_TAKE) });
+    return calls;
+}
+
+const XTest* XTest::Calls() {
+    static const XTest* const calls = SystemLibrary::Load<XTest>(
+        "libXtst.so.6", "injection into the X display",
+        [](SystemLibrary& library, XTest& table) { TAPWEAVE_XTEST_CALLS(SYSTEM_LIBRARY_TAKE) });
+    return calls;
+}
+
+const XRandr* XRandr::Calls() {
+    static const XRandr* const calls = SystemLibrary::Load<XRandr>(
+        "libXrandr.so.2", "the screen's rotation",
+        [](SystemLibrary& library, XRandr& table) { TAPWEAVE_XRANDR_CALLS(SYSTEM_LIBRARY_TAKE) });
+    return calls;
+}
+
+} // namespace platform

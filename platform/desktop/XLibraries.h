@@ -1,0 +1,75 @@
+// The calls the platform makes of Xlib, XTest and RandR, each library loaded by the first use
+// that needs it, so that a program that never reaches the X display loads none of them.
+#pragma once
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
+#include <X11/extensions/Xrandr.h>
+
+#include "SystemLibrary.h"
+
+#define TAPWEAVE_XLIB_CALLS(CALL)                                                                  \
+    CALL(XOpenDisplay)                                                                             \
+    CALL(XCloseDisplay)                                                                            \
+    CALL(XSetErrorHandler)                                                                         \
+    CALL(XSetIOErrorHandler)                                                                       \
+    CALL(XSetIOErrorExitHandler)                                                                   \
+    CALL(XPending)                                                                                 \
+    CALL(XNextEvent)                                                                               \
+    CALL(XSync)                                                                                    \
+    CALL(XFree)                                                                                    \
+    CALL(XRefreshKeyboardMapping)                                                                  \
+    CALL(XKeysymToKeycode)                                                                         \
+    CALL(XDisplayKeycodes)                                                                         \
+    CALL(XGetKeyboardMapping)                                                                      \
+    CALL(XChangeKeyboardMapping)                                                                   \
+    CALL(XInternAtoms)                                                                             \
+    CALL(XGetInputFocus)                                                                           \
+    CALL(XSetInputFocus)                                                                           \
+    CALL(XGetWindowAttributes)                                                                     \
+    CALL(XMapRaised)                                                                               \
+    CALL(XMapWindow)                                                                               \
+    CALL(XWithdrawWindow)                                                                          \
+    CALL(XGetWindowProperty)                                                                       \
+    CALL(XGetClassHint)                                                                            \
+    CALL(XGetWMName)                                                                               \
+    CALL(Xutf8TextPropertyToTextList)                                                              \
+    CALL(XFreeStringList)                                                                          \
+    CALL(XQueryTree)                                                                               \
+    CALL(XSendEvent)
+
+#define TAPWEAVE_XTEST_CALLS(CALL)                                                                 \
+    CALL(XTestQueryExtension)                                                                      \
+    CALL(XTestFakeMotionEvent)                                                                     \
+    CALL(XTestFakeRelativeMotionEvent)                                                             \
+    CALL(XTestFakeButtonEvent)                                                                     \
+    CALL(XTestFakeKeyEvent)
+
+#define TAPWEAVE_XRANDR_CALLS(CALL)                                                                \
+    CALL(XRRQueryExtension)                                                                        \
+    CALL(XRRSelectInput)                                                                           \
+    CALL(XRRUpdateConfiguration)                                                                   \
+    CALL(XRRRotations)
+
+namespace platform {
+
+struct Xlib {
+    TAPWEAVE_XLIB_CALLS(SYSTEM_LIBRARY_CALL)
+    // Null when libX11 cannot be loaded: the process then has no X display.
+    static const Xlib* Calls();
+};
+
+struct XTest {
+    TAPWEAVE_XTEST_CALLS(SYSTEM_LIBRARY_CALL)
+    // Null when libXtst cannot be loaded: nothing is injected into the X display.
+    static const XTest* Calls();
+};
+
+struct XRandr {
+    TAPWEAVE_XRANDR_CALLS(SYSTEM_LIBRARY_CALL)
+    // Null when libXrandr cannot be loaded: the screen is then taken as never rotated.
+    static const XRandr* Calls();
+};
+
+} // namespace platform
