@@ -292,6 +292,8 @@ TEST(DesktopProcesses, RealProcessesAndTheShell) {
 }
 
 TEST(DesktopNoDisplay, NothingIsInFrontAndEverythingFailsCleanly) {
+    // A device of its own: the user's may have windows of programs that run.
+    TempDevice device;
     EXPECT_EQ(GetForegroundWindow(), nullptr);
     EXPECT_EQ(FindWindowW(L"DesktopExplorerWindow", L"Desktop"), nullptr);
     EXPECT_EQ(FindWindowW(nullptr, nullptr), nullptr);
