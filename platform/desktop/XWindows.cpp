@@ -3,6 +3,7 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/extensions/XRes.h>
 #include <algorithm>
 #include <atomic>
 #include <cstdlib>
@@ -90,11 +91,17 @@ std::unique_ptr<XWindows> XWindows::Open() {
               interned[6], interned[7], interned[8], interned[9], interned[10], interned[11]});
     connection = display;
     previousHandler = XSetErrorHandler(CountError);
-    return std::unique_ptr<XWindows>(new XWindows(display, std::move(atoms)));
+    int eventBase = 0, errorBase = 0, major = 0, minor = 0;
+    // Client identifiers came with version 1.2 of the extension.
+    const bool hasResources = XResQueryExtension(display, &eventBase, &errorBase) &&
+                              XResQueryVersion(display, &major, &minor) &&
+                              (major > 1 || (major == 1 && minor >= 2));
+    return std::unique_ptr<XWindows>(new XWindows(display, std::move(atoms), hasResources));
 }
 
-XWindows::XWindows(::Display* display, std::unique_ptr<Atoms> atoms)
-    : display(display), atoms(std::move(atoms)), root(DefaultRootWindow(display)) {}
+XWindows::XWindows(::Display* display, std::unique_ptr<Atoms> atoms, bool hasResources)
+    : display(display), atoms(std::move(atoms)), root(DefaultRootWindow(display)),
+      hasResources(hasResources) {}
 
 XWindows::~XWindows() {
     std::lock_guard lock(mutex);
@@ -225,7 +232,32 @@ DWORD XWindows::ProcessOf(Window window) {
         return Desktop::shellProcessId;
     }
     const std::vector<unsigned long> pid = Property(window, atoms->pid, XA_CARDINAL);
-    return pid.empty() ? 0 : static_cast<DWORD>(pid[0]);
+    if (!pid.empty()) {
+        return static_cast<DWORD>(pid[0]);
+    }
+    return ProcessOfClient(window);
+}
+
+// Many programs (xcalc and the other Xt and Xaw ones among them) set no _NET_WM_PID. The server
+// knows every local client's process: the X Resource extension tells the process of the
+// client that created the window. A remote client has none to tell.
+DWORD XWindows::ProcessOfClient(Window window) {
+    if (!hasResources) {
+        return 0;
+    }
+    XResClientIdSpec spec{window, XRES_CLIENT_ID_PID_MASK};
+    long count = 0;
+    XResClientIdValue* ids = nullptr;
+    if (XResQueryClientIds(display, 1, &spec, &count, &ids) != Success) {
+        return 0;
+    }
+    DWORD processId = 0;
+    for (long i = 0; i < count && processId == 0; ++i) {
+        const pid_t pid = XResGetClientPid(&ids[i]);
+        processId = pid > 0 ? static_cast<DWORD>(pid) : 0;
+    }
+    XResClientIdsDestroy(count, ids);
+    return processId;
 }
 
 bool XWindows::Exists(Window window) {

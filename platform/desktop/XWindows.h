@@ -46,16 +46,18 @@ class XWindows {
     bool Activate(Window window);
     // SW_HIDE withdraws the window, any other command maps it; whether it was visible before.
     bool Show(Window window, int command);
-    // _NET_WM_PID; the shell's identifier for the root window and for desktop, dock and panel
-    // windows; 0 when unknown.
+    // _NET_WM_PID, else the process of the client that made the window as the server knows
+    // it; the shell's identifier for the root window and for desktop, dock and panel windows;
+    // 0 when unknown.
     DWORD ProcessOf(Window window);
 
   private:
     struct Atoms;
-    XWindows(_XDisplay* display, std::unique_ptr<Atoms> atoms);
+    XWindows(_XDisplay* display, std::unique_ptr<Atoms> atoms, bool hasResources);
 
     Window FindToday();
     bool Exists(Window window);
+    DWORD ProcessOfClient(Window window);
     bool HasWindowManager();
     std::vector<unsigned long> Property(Window window, unsigned long property, unsigned long type);
     bool HasType(Window window, unsigned long type);
@@ -70,6 +72,8 @@ class XWindows {
     _XDisplay* display;
     std::unique_ptr<Atoms> atoms;
     Window root;
+    // Whether the server answers which process a client is (the X Resource extension, 1.2).
+    bool hasResources;
 };
 
 } // namespace platform
