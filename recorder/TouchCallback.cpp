@@ -1,6 +1,7 @@
 #include "TouchCallback.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "RecordSample.h"
 #include "TouchHook.h"
@@ -19,6 +20,13 @@ int ShortSide() {
     return side;
 }
 
+// Turned by 180 degrees, the panel keeps its width and height.
+std::pair<int, int> UpsideDownSides() {
+    static const std::pair<int, int> sides{GetSystemMetrics(SM_CXSCREEN),
+                                           GetSystemMetrics(SM_CYSCREEN)};
+    return sides;
+}
+
 } // namespace
 
 void ToScreenPoint(DWORD orientation, INT x, INT y, int& screenX, int& screenY) {
@@ -28,6 +36,10 @@ void ToScreenPoint(DWORD orientation, INT x, INT y, int& screenX, int& screenY) 
     case DMDO_90:
         screenX = LongSide() - y4;
         screenY = x4;
+        break;
+    case DMDO_180:
+        screenX = UpsideDownSides().first - x4;
+        screenY = UpsideDownSides().second - y4;
         break;
     case DMDO_270:
         screenX = y4;
@@ -43,7 +55,10 @@ void ToScreenPoint(DWORD orientation, INT x, INT y, int& screenX, int& screenY) 
 BOOL TouchCallback(TOUCH_PANEL_SAMPLE_FLAGS flags, INT x, INT y) {
     int screenX = 0;
     int screenY = 0;
-    ToScreenPoint(TouchHook::GetInstance().Orientation(), x, y, screenX, screenY);
+    // A mouse's samples are in the screen's frame already.
+    const DWORD orientation =
+        (flags & TouchSampleMouse) != 0 ? DMDO_0 : TouchHook::GetInstance().Orientation();
+    ToScreenPoint(orientation, x, y, screenX, screenY);
     if ((flags & TouchSampleValidFlag) == 0) {
         return TRUE;
     }

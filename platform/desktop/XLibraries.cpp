@@ -23,4 +23,11 @@ const XRandr* XRandr::Calls() {
     return calls;
 }
 
+const XRes* XRes::Calls() {
+    static const XRes* const calls = SystemLibrary::Load<XRes>(
+        "libXRes.so.1", "the process of a window that does not name it",
+        [](SystemLibrary& library, XRes& table) { TAPWEAVE_XRES_CALLS(SYSTEM_LIBRARY_TAKE) });
+    return calls;
+}
+
 } // namespace platform

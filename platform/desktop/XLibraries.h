@@ -4,6 +4,7 @@
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/extensions/XRes.h>
 #include <X11/extensions/XTest.h>
 #include <X11/extensions/Xrandr.h>
 
@@ -52,6 +53,13 @@
     CALL(XRRUpdateConfiguration)                                                                   \
     CALL(XRRRotations)
 
+#define TAPWEAVE_XRES_CALLS(CALL)                                                                  \
+    CALL(XResQueryExtension)                                                                       \
+    CALL(XResQueryVersion)                                                                         \
+    CALL(XResQueryClientIds)                                                                       \
+    CALL(XResGetClientPid)                                                                         \
+    CALL(XResClientIdsDestroy)
+
 namespace platform {
 
 struct Xlib {
@@ -70,6 +78,12 @@ struct XRandr {
     TAPWEAVE_XRANDR_CALLS(SYSTEM_LIBRARY_CALL)
     // Null when libXrandr cannot be loaded: the screen is then taken as never rotated.
     static const XRandr* Calls();
+};
+
+struct XRes {
+    TAPWEAVE_XRES_CALLS(SYSTEM_LIBRARY_CALL)
+    // Null when libXRes cannot be loaded: a window that does not name its process has none.
+    static const XRes* Calls();
 };
 
 } // namespace platform

@@ -200,7 +200,43 @@ DWORD XWindows::ProcessOf(Window window) {
         return Desktop::shellProcessId;
     }
     const std::vector<unsigned long> pid = Property(window, atoms->pid, XA_CARDINAL);
-    return pid.empty() ? 0 : static_cast<DWORD>(pid[0]);
+    if (!pid.empty()) {
+        return static_cast<DWORD>(pid[0]);
+    }
+    return ProcessOfClient(window);
+}
+
+// Many programs (xcalc and the other Xt and Xaw ones among them) set no _NET_WM_PID. The server
+// knows every local client's process: the X Resource extension tells the process of the
+// client that created the window. A remote client has none to tell.
+DWORD XWindows::ProcessOfClient(Window window) {
+    const XRes* res = XRes::Calls();
+    if (!res) {
+        return 0;
+    }
+    if (!hasResources) {
+        int eventBase = 0, errorBase = 0, major = 0, minor = 0;
+        // Client identifiers came with version 1.2 of the extension.
+        hasResources = res->XResQueryExtension(display, &eventBase, &errorBase) &&
+                       res->XResQueryVersion(display, &major, &minor) &&
+                       (major > 1 || (major == 1 && minor >= 2));
+    }
+    if (!*hasResources) {
+        return 0;
+    }
+    XResClientIdSpec spec{window, XRES_CLIENT_ID_PID_MASK};
+    long count = 0;
+    XResClientIdValue* ids = nullptr;
+    if (res->XResQueryClientIds(display, 1, &spec, &count, &ids) != Success) {
+        return 0;
+    }
+    DWORD processId = 0;
+    for (long i = 0; i < count && processId == 0; ++i) {
+        const pid_t pid = res->XResGetClientPid(&ids[i]);
+        processId = pid > 0 ? static_cast<DWORD>(pid) : 0;
+    }
+    res->XResClientIdsDestroy(count, ids);
+    return processId;
 }
 
 bool XWindows::Exists(Window window) {

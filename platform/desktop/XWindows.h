@@ -12,6 +12,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -50,8 +51,9 @@ class XWindows {
     bool Activate(Window window);
     // SW_HIDE withdraws the window, any other command maps it; whether it was visible before.
     bool Show(Window window, int command);
-    // _NET_WM_PID; the shell's identifier for the root window and for desktop, dock and panel
-    // windows; 0 when unknown.
+    // _NET_WM_PID, else the process of the client that made the window as the server knows
+    // it; the shell's identifier for the root window and for desktop, dock and panel windows;
+    // 0 when unknown.
     DWORD ProcessOf(Window window);
 
   private:
@@ -60,6 +62,7 @@ class XWindows {
 
     Window FindToday();
     bool Exists(Window window);
+    DWORD ProcessOfClient(Window window);
     bool HasWindowManager();
     std::vector<unsigned long> Property(Window window, unsigned long property, unsigned long type);
     bool HasType(Window window, unsigned long type);
@@ -75,6 +78,9 @@ class XWindows {
     _XDisplay* const display;
     std::unique_ptr<Atoms> atoms;
     Window root;
+    // Whether the server answers which process a client is (the X Resource extension, 1.2);
+    // asked the first time a window does not say it, so that most programs never load it.
+    std::optional<bool> hasResources;
 };
 
 } // namespace platform

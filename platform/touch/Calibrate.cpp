@@ -1,7 +1,8 @@
 // tapweave-calibrate: calibrates a touch screen. Shows the five calibration points one after
 // another, reads each touch through the touch driver (uncalibrated), and stores the averaged
 // readings in the device's registry as HKEY_LOCAL_MACHINE\HARDWARE\DEVICEMAP\TOUCH
-// "CalibrationData", which the recorder hands back to the driver.
+// "CalibrationData", which the recorder hands back to the driver. Only a touch screen (evdev)
+// or a touch script is calibrated: the X pointer is a mouse, exact on the screen already.
 //
 // Usage: tapweave-calibrate [--script PATH]   (--script reads the touches from a touch script)
 #include <QApplication>
@@ -20,8 +21,13 @@ namespace {
 CalibrationScreen* screen = nullptr;
 
 BOOL Sample(DWORD flags, INT x, INT y) {
-    QMetaObject::invokeMethod(
-        screen, [flags, x, y] { screen->Take(flags, x, y); }, Qt::QueuedConnection);
+    if (flags & TouchSampleSourceEndedFlag) {
+        QMetaObject::invokeMethod(
+            screen, [] { screen->SourceEnded(); }, Qt::QueuedConnection);
+    } else {
+        QMetaObject::invokeMethod(
+            screen, [flags, x, y] { screen->Take(flags, x, y); }, Qt::QueuedConnection);
+    }
     return TRUE;
 }
 
@@ -60,6 +66,16 @@ int main(int argc, char** argv) {
             return 2;
         }
     }
+    // The driver's choice without a touch screen, the X pointer, is no choice here.
+    const char* requested = std::getenv("TAPWEAVE_TOUCH");
+    if (requested && std::strcmp(requested, "x11") == 0) {
+        std::fprintf(stderr, "tapweave-calibrate: the X pointer is a mouse, not a touch screen; "
+                             "it needs no calibration\n");
+        return 1;
+    }
+    if (!requested || !*requested) {
+        setenv("TAPWEAVE_TOUCH", "evdev", 1);
+    }
     if (!HasDisplay()) {
         std::fprintf(stderr, "tapweave-calibrate: no display to show the calibration points "
                              "on (DISPLAY is not set)\n");
@@ -68,13 +84,20 @@ int main(int argc, char** argv) {
     QApplication application(argc, argv);
     CalibrationScreen window(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
     screen = &window;
-    window.showFullScreen();
     if (!TouchPanelEnable(&Sample)) {
-        std::fprintf(stderr, "tapweave-calibrate: the touch driver has no source of samples\n");
+        std::fprintf(stderr, "tapweave-calibrate: no touch screen or touch script to calibrate "
+                             "(TAPWEAVE_TOUCH=evdev:PATH names one, --script PATH reads one); "
+                             "a mouse needs no calibration\n");
         return 1;
     }
+    window.showFullScreen();
     const int result = application.exec();
     TouchPanelDisable();
+    if (result == CalibrationScreen::sourceEnded) {
+        std::fprintf(stderr, "tapweave-calibrate: the touches ended before all five points were "
+                             "touched; the calibration is unchanged\n");
+        return 1;
+    }
     if (result != 0) {
         std::fprintf(stderr, "tapweave-calibrate: cancelled; the calibration is unchanged\n");
         return 1;

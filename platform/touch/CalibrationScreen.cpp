@@ -28,6 +28,12 @@ void CalibrationScreen::Take(DWORD flags, int x, int y) {
     }
 }
 
+void CalibrationScreen::SourceEnded() {
+    if (!collector.Done()) {
+        QApplication::exit(sourceEnded);
+    }
+}
+
 void CalibrationScreen::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.fillRect(rect(), Qt::white);
@@ -49,6 +55,6 @@ void CalibrationScreen::paintEvent(QPaintEvent*) {
 
 void CalibrationScreen::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Escape) {
-        QApplication::exit(1);
+        QApplication::exit(cancelled);
     }
 }

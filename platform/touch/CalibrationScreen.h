@@ -11,9 +11,16 @@ class CalibrationScreen : public QWidget {
     // The screen the points are placed on, in pixels; the window covers it from (0, 0).
     CalibrationScreen(int width, int height);
 
+    // What the application's loop ends with besides 0 (every point read).
+    static constexpr int cancelled = 1;
+    static constexpr int sourceEnded = 2;
+
     // Called on the GUI thread with each uncalibrated sample; quits the application with 0 once
     // all points are read and stored.
     void Take(DWORD flags, int x, int y);
+    // Called on the GUI thread when the driver's source has no more samples: quits the
+    // application with sourceEnded unless every point was read.
+    void SourceEnded();
     const CalibrationCollector& Readings() const { return collector; }
 
   protected:

@@ -39,7 +39,14 @@ BOOL TouchDriver::Enable(PFN_TOUCH_PANEL_CALLBACK newCallback) {
         // This thread runs only the callback, so the recorder's replay of a sample the desktop
         // has had already is dropped for all of it.
         platform::Injector::DropMouseOnThisThread(!running->TakesInput());
-        running->Run([this](const TouchSample& raw) { Deliver(raw); }, *signal);
+        running->Run(
+            [this, mouse = running->IsMouse()](const TouchSample& raw) { Deliver(raw, mouse); },
+            *signal);
+        if (!signal->Raised()) {
+            if (const PFN_TOUCH_PANEL_CALLBACK current = callback.load()) {
+                current(TouchSampleSourceEndedFlag, 0, 0);
+            }
+        }
     });
     return TRUE;
 }
@@ -57,6 +64,13 @@ void TouchDriver::Disable() {
 
 BOOL TouchDriver::SetCalibration(int count, const int* screenX, const int* screenY, const int* rawX,
                                  const int* rawY) {
+    {
+        // A touch screen's calibration would only bend a mouse's exact screen pixels.
+        std::lock_guard lock(mutex);
+        if (source && source->IsMouse()) {
+            return FALSE;
+        }
+    }
     const std::optional<AffineMap> fitted = AffineMap::Fit(count, screenX, screenY, rawX, rawY);
     if (!fitted) {
         return FALSE;
@@ -67,10 +81,13 @@ BOOL TouchDriver::SetCalibration(int count, const int* screenX, const int* scree
 }
 
 // Raw positions pass through the source's spread first, so a calibration relates the positions
-// an uncalibrated driver delivers (those a calibration program records) to the screen.
-void TouchDriver::Deliver(const TouchSample& raw) {
+// an uncalibrated driver delivers (those a calibration program records) to the screen. A
+// mouse's positions are screen pixels already and are marked as such.
+void TouchDriver::Deliver(const TouchSample& raw, bool mouse) {
     TouchSample sample = raw;
-    {
+    if (mouse) {
+        sample.flags |= TouchSampleMouse;
+    } else {
         std::lock_guard mapLock(mapMutex);
         uncalibrated->Apply(raw.x, raw.y, sample.x, sample.y);
         if (calibration) {

@@ -1,7 +1,8 @@
 // The driver behind the exports of \Windows\touch.dll: one per process. Enabling opens the
 // source TAPWEAVE_TOUCH names and starts the driver's own thread, which maps each raw sample
 // (through the calibration once one is set, else the source's own spread) and calls the
-// registered callback with it.
+// registered callback with it; a mouse's samples go unmapped, marked TouchSampleMouse. When the
+// source has no more samples, the callback hears TouchSampleSourceEndedFlag once.
 #pragma once
 
 #include <atomic>
@@ -26,11 +27,12 @@ class TouchDriver {
     BOOL Enable(PFN_TOUCH_PANEL_CALLBACK callback);
     // Stops the thread and closes the source; the next Enable opens it anew.
     void Disable();
+    // FALSE while the source is a mouse, which no calibration concerns.
     BOOL SetCalibration(int count, const int* screenX, const int* screenY, const int* rawX,
                         const int* rawY);
 
   private:
-    void Deliver(const TouchSample& raw);
+    void Deliver(const TouchSample& raw, bool mouse);
 
     std::mutex mutex;
     std::atomic<PFN_TOUCH_PANEL_CALLBACK> callback{nullptr};

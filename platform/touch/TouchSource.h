@@ -23,6 +23,9 @@ class TouchSource {
     virtual bool TakesInput() const = 0;
     // How raw positions become quarter pixels until a calibration is set.
     virtual AffineMap Uncalibrated() const = 0;
+    // Whether the source is a mouse, whose positions are screen pixels already turned with the
+    // display and need no calibration, rather than a panel.
+    virtual bool IsMouse() const { return false; }
 
     // The source a TAPWEAVE_TOUCH value names ("evdev", "evdev:PATH", "x11", "script:PATH"), or
     // for an empty value the first direct-touch device, else the X pointer. Null with the

@@ -1,7 +1,8 @@
 // The X pointer through XInput 2, for desktops without a touch screen: button 1 down is the
-// stylus down, and the pointer's position in screen pixels, times 4, is the raw position. The
-// pointer stays with the desktop, whose applications see every press themselves. The position
-// is the pointer's when the driver reads each event, a moment after it happened.
+// stylus down, and the pointer's position in screen pixels, times 4, is the raw position (in
+// the screen's frame: the server has turned it with the display already). The pointer stays
+// with the desktop, whose applications see every press themselves. The position is the
+// pointer's when the driver reads each event, a moment after it happened.
 #pragma once
 
 #include "TouchSource.h"
@@ -18,6 +19,7 @@ class X11Source : public TouchSource {
     void Run(const Deliver& deliver, const StopSignal& stop) override;
     bool TakesInput() const override { return false; }
     AffineMap Uncalibrated() const override { return AffineMap::Identity(); }
+    bool IsMouse() const override { return true; }
 
   private:
     explicit X11Source(_XDisplay* display, int extension);

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "ChildProcess.h"
+#include "EvdevSource.h"
 #include "ScopedEnvironment.h"
 #include "TempDevice.h"
 #include "XvfbServer.h"
@@ -13,10 +14,17 @@
 namespace {
 
 // Runs the program with the arguments; its exit code, negative when the watchdog had to end it.
-int RunCalibrate(const std::vector<std::string>& arguments) {
+// What it says on standard error goes to errors when given.
+int RunCalibrate(const std::vector<std::string>& arguments, std::string* errors = nullptr) {
     std::vector<std::string> argv{TAPWEAVE_BIN_DIR "/tapweave-calibrate"};
     argv.insert(argv.end(), arguments.begin(), arguments.end());
-    return ChildProcess(argv).ExitCode();
+    ChildProcess program(
+        argv, {.errors = errors ? ChildProcess::Stream::Capture : ChildProcess::Stream::Inherit});
+    const int code = program.ExitCode();
+    if (errors) {
+        *errors = program.Errors();
+    }
+    return code;
 }
 
 std::wstring StoredCalibration() {
@@ -54,6 +62,33 @@ TEST(Calibrate, TouchesOfTheFivePointsAreStoredAveraged) {
                                 "900 down 60 560\n910 invalid 0 0\n920 up 0 0\n");
     EXPECT_EQ(RunCalibrate({"--script", device.Host("touches.txt")}), 0);
     EXPECT_EQ(StoredCalibration(), L"241,321 60,80 420,80 420,560 60,560");
+}
+
+// A mouse is exact on the screen already; a script that runs out leaves points unread.
+TEST(Calibrate, OnlyATouchScreenOrAWholeScriptIsCalibrated) {
+    if (!XvfbServer::Installed()) {
+        GTEST_SKIP() << "no Xvfb";
+    }
+    XvfbServer server(240, 320);
+    ASSERT_TRUE(server.Running()) << server.Error();
+    TempDevice device;
+    ScopedEnvironment display("DISPLAY", server.Name().c_str());
+    std::string errors;
+    {
+        ScopedEnvironment pointer("TAPWEAVE_TOUCH", "x11");
+        EXPECT_EQ(RunCalibrate({}, &errors), 1);
+        EXPECT_NE(errors.find("mouse"), std::string::npos) << errors;
+    }
+    // Without a touch screen the driver would take the X pointer.
+    if (!EvdevSource::Present()) {
+        ScopedEnvironment none("TAPWEAVE_TOUCH", nullptr);
+        EXPECT_EQ(RunCalibrate({}, &errors), 1);
+        EXPECT_NE(errors.find("no touch screen"), std::string::npos) << errors;
+    }
+    device.Write("touches.txt", "100 down 240 320\n130 up 0 0\n300 down 60 80\n320 up 0 0\n");
+    EXPECT_EQ(RunCalibrate({"--script", device.Host("touches.txt")}, &errors), 1);
+    EXPECT_NE(errors.find("five points"), std::string::npos) << errors;
+    EXPECT_EQ(StoredCalibration(), L"");
 }
 
 TEST(Calibrate, WithoutADisplayNothingIsStored) {

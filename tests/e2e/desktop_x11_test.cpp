@@ -3,8 +3,9 @@
 // and ShellExecuteEx starts host and device programs (or brings up one that runs).
 //
 // This binary doubles as its own child programs, chosen before the tests start:
-// TAPWEAVE_TEST_CLIENT=window|desktop|dock maps one window of that kind, says "ready" on its
-// standard output and lives until its standard input closes; started by the shell with the
+// TAPWEAVE_TEST_CLIENT=window|pidless|desktop|dock maps one window of that kind (pidless: a
+// plain window without _NET_WM_PID, as xcalc's), says "ready" on its standard output and lives
+// until its standard input closes; started by the shell with the
 // command line "tapweave-desktop-report FILE" it writes its own module name into FILE.
 #include <gtest/gtest.h>
 
@@ -56,9 +57,12 @@ int RunClient(const std::string& kind) {
     }
     const Window window =
         XCreateSimpleWindow(display, DefaultRootWindow(display), 10, 10, 200, 100, 0, 0, 0);
-    const long pid = getpid();
-    SetProperty(display, window, "_NET_WM_PID", XA_CARDINAL, 32, &pid, 1);
-    if (kind == "window") {
+    const bool plain = kind == "window" || kind == "pidless";
+    if (kind != "pidless") {
+        const long pid = getpid();
+        SetProperty(display, window, "_NET_WM_PID", XA_CARDINAL, 32, &pid, 1);
+    }
+    if (plain) {
         XClassHint hint{const_cast<char*>("tapweave-client"), const_cast<char*>("TapweaveClient")};
         XSetClassHint(display, window, &hint);
         XStoreName(display, window, "Client Window");
@@ -75,7 +79,7 @@ int RunClient(const std::string& kind) {
     XMapWindow(display, window);
     for (XEvent event; XNextEvent(display, &event), event.type != MapNotify;) {
     }
-    if (kind == "window") {
+    if (plain) {
         XSetInputFocus(display, window, RevertToPointerRoot, CurrentTime);
     }
     XSync(display, False);
@@ -307,6 +311,17 @@ TEST_F(DesktopX11Test, ClientWindowInFrontBelongsToItsProgram) {
     EXPECT_EQ(GetForegroundWindow(), today);
     EXPECT_FALSE(ShowWindow(front, SW_SHOW));
     EXPECT_TRUE(ShowWindow(front, SW_SHOW));
+}
+
+// The server tells the process of a client whose window does not name it.
+TEST_F(DesktopX11Test, WindowWithoutItsProcessIdentifierStillBelongsToItsProgram) {
+    ChildProcess client = StartClient("pidless");
+    ASSERT_TRUE(client.WaitForLine("ready"));
+    const HWND front = GetForegroundWindow();
+    ASSERT_EQ(FindWindowW(L"TapweaveClient", L"Client Window"), front);
+    DWORD processId = 0;
+    EXPECT_EQ(GetWindowThreadProcessId(front, &processId), static_cast<DWORD>(client.Pid()));
+    EXPECT_EQ(ProgramOfWindow(front), Wide(RealPath("/proc/self/exe")));
 }
 
 TEST_F(DesktopX11Test, RunningProgramIsBroughtUpInsteadOfStartedTwice) {

@@ -150,6 +150,34 @@ TEST_F(RecorderOnDisplay, AStrokeRecordedFromTheTouchScriptIsSavedNamedAndPlayed
     EXPECT_EQ(recorder.ExitCode(), 0);
 }
 
+// The X pointer's position is a screen pixel already: a turned screen does not turn it again.
+TEST_F(RecorderOnDisplay, TheXPointerOnATurnedScreenIsRecordedWhereItPressed) {
+    ScopedEnvironment turned("TAPWEAVE_SCREEN", "480x640@90");
+    touch.emplace("TAPWEAVE_TOUCH", "x11");
+    ChildProcess recorder = server->StartProgram({TAPWEAVE_BIN_DIR "/tapweave-recorder"});
+    ASSERT_TRUE(recorder.Started());
+    ASSERT_TRUE(WaitUntil([&] {
+        return OnDisplay({"xdotool", "search", "--onlyvisible", "--name", "^Tapweave Recorder$"}) ==
+               0;
+    }));
+    std::this_thread::sleep_for(300ms);
+    // Record, a press held a moment at (100, 50), stop.
+    ASSERT_EQ(OnDisplay({"xdotool", "mousemove", "231", "319", "click", "1", "sleep", "0.3"}), 0);
+    ASSERT_EQ(OnDisplay({"xdotool", "mousemove", "100", "50", "mousedown", "1", "sleep", "0.1",
+                         "mouseup", "1", "sleep", "0.3"}),
+              0);
+    ASSERT_EQ(OnDisplay({"xdotool", "mousemove", "247", "319", "click", "1"}), 0);
+    ASSERT_TRUE(WaitUntil([] { return FindWindowW(L"Dialog", L"Tapweave") != nullptr; }));
+    const std::string saved = device->Read(MacroLibrary::macroFolder + "New Macro.macros");
+    EXPECT_EQ(std::regex_replace(saved, std::regex("Pause [0-9.]+ s"), "Pause * s"),
+              "Start Today\n \nPause * s\n \nPress 100 50\nPause * s\nRelease \n \n")
+        << saved;
+    EXPECT_EQ(DeviceTool({"send", "Dialog", "Tapweave", "WM_COMMAND", "1", "0"}).exitCode, 0);
+    ASSERT_TRUE(WaitUntil([] { return FindWindowW(L"Dialog", L"Tapweave") == nullptr; }));
+    EXPECT_EQ(CloseRecorder(), 0);
+    EXPECT_EQ(recorder.ExitCode(), 0);
+}
+
 TEST_F(RecorderOnDisplay, TheToolbarFollowsTheStylusAndADragTapsNothing) {
     device->Write("touch.txt", "# no samples\n");
     touch.emplace("TAPWEAVE_TOUCH", ("script:" + device->Host("touch.txt")).c_str());

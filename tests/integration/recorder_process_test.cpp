@@ -140,8 +140,9 @@ TEST_F(RecorderProcess, TheStoredPlaceIsUsedAsItIsAndTheEndSavesTheNewOne) {
     ChildProcess& process = Start();
     const HWND hwnd = Window();
     ASSERT_NE(hwnd, nullptr);
+    // The window is entered in the device's directory before the recorder has placed it.
     RECT rect{};
-    ASSERT_TRUE(GetWindowRect(hwnd, &rect));
+    ASSERT_TRUE(WaitUntil([&] { return GetWindowRect(hwnd, &rect) && rect.right > rect.left; }));
     EXPECT_EQ(rect.left, 10);
     EXPECT_EQ(rect.top, 300);
     EXPECT_EQ(rect.right - rect.left, 34);

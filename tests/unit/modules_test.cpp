@@ -62,13 +62,15 @@ TEST(Modules, TheLoadedDriverDeliversCalibratedSamplesFromAScript) {
     ASSERT_TRUE(setCalibration(5, screenX, screenY, rawX, rawY));
     SampleCollector::Clear();
     ASSERT_TRUE(enable(&SampleCollector::Callback));
-    const auto samples = SampleCollector::WaitFor(2, std::chrono::seconds(5));
-    ASSERT_EQ(samples.size(), 2u);
+    // The script's end is heard after its last sample.
+    const auto samples = SampleCollector::WaitFor(3, std::chrono::seconds(5));
+    ASSERT_EQ(samples.size(), 3u);
     EXPECT_EQ(samples[0].flags, TouchSampleValidFlag | TouchSampleDownFlag);
     EXPECT_EQ(samples[0].x, 40);
     EXPECT_EQ(samples[0].y, 80);
     EXPECT_EQ(samples[1].flags, TouchSampleValidFlag);
     EXPECT_EQ(samples[1].x, 120);
     EXPECT_EQ(samples[1].y, 160);
+    EXPECT_EQ(samples[2].flags, TouchSampleSourceEndedFlag);
     EXPECT_TRUE(FreeLibrary(module));
 }

@@ -156,10 +156,27 @@ TEST_F(Samples, InvalidSamplesDoNothingWhateverTheirDownFlag) {
                                                       {"Release", "", Macros::AddBreakAfter}}));
 }
 
-TEST(ScreenPoint, UnrotatedAndUpsideDownPointsAreQuartered) {
+// A mouse's samples are screen pixels already: the display's rotation is not applied to them.
+TEST_F(Samples, AMouseIsRecordedWhereItPressedOnATurnedScreen) {
+    display.screen = {320, 240, DMDO_90};
+    TouchHook::GetInstance().UpdateOrientation();
+    TouchCallback(TouchSampleValidFlag | TouchSampleDownFlag | TouchSampleMouse, 800, 480);
+    TouchCallback(TouchSampleValidFlag | TouchSampleMouse, 800, 480);
+    // The same point from the panel is turned.
+    TouchCallback(TouchSampleValidFlag | TouchSampleDownFlag, 800, 480);
+    TouchCallback(TouchSampleValidFlag, 800, 480);
+    display.screen = {240, 320, DMDO_0};
+    TouchHook::GetInstance().UpdateOrientation();
+    EXPECT_EQ(Document().handed, (std::vector<Handed>{{"Press", "200 120", Macros::AddBreakBefore},
+                                                      {"Release", "", Macros::AddBreakAfter},
+                                                      {"Press", "200 200", Macros::AddBreakBefore},
+                                                      {"Release", "", Macros::AddBreakAfter}}));
+}
+
+TEST(ScreenPoint, UnrotatedPointsAreQuartered) {
     int x = 0;
     int y = 0;
-    for (const DWORD orientation : {DMDO_0, DMDO_180, 3u}) {
+    for (const DWORD orientation : {DMDO_0, 3u}) {
         ToScreenPoint(orientation, 401, 803, x, y);
         EXPECT_EQ(std::pair(x, y), std::pair(100, 200));
         ToScreenPoint(orientation, -5, 7, x, y);
@@ -178,11 +195,19 @@ TEST(ScreenPoint, RotatedPointsUseThePanelsSidesAsFirstMeasured) {
         ToScreenPoint(DMDO_270, 400, 800, x, y);
         EXPECT_EQ(std::pair(x, y), std::pair(200, 140));
     }
+    {
+        // Upside down, a point is mirrored on both axes of the unturned screen.
+        FixedDisplay upsideDown(240, 320);
+        ToScreenPoint(DMDO_180, 400, 800, x, y);
+        EXPECT_EQ(std::pair(x, y), std::pair(140, 120));
+    }
     FixedDisplay larger(640, 480);
     ToScreenPoint(DMDO_90, 400, 800, x, y);
     EXPECT_EQ(std::pair(x, y), std::pair(120, 100));
     ToScreenPoint(DMDO_270, 400, 800, x, y);
     EXPECT_EQ(std::pair(x, y), std::pair(200, 140));
+    ToScreenPoint(DMDO_180, 400, 800, x, y);
+    EXPECT_EQ(std::pair(x, y), std::pair(140, 120));
 }
 
 TEST(CaptureRectangle, BothEdgesOfEachAxisCountAsInside) {

@@ -137,9 +137,9 @@ TEST(TouchCalibration, AScriptThroughTheCalibratedDriverGivesScreenQuarterPixels
     ASSERT_TRUE(TouchPanelSetCalibration(5, screenX, screenY, rawX, rawY));
     SampleCollector::Clear();
     ASSERT_TRUE(TouchPanelEnable(&SampleCollector::Callback));
-    const auto samples = SampleCollector::WaitFor(3, std::chrono::seconds(5));
+    const auto samples = SampleCollector::WaitFor(4, std::chrono::seconds(5));
     TouchPanelDisable();
-    ASSERT_EQ(samples.size(), 3u);
+    ASSERT_EQ(samples.size(), 4u);
     EXPECT_EQ(samples[0].x, 0);
     EXPECT_EQ(samples[0].y, 0);
     EXPECT_EQ(samples[1].x, 4 * 239);

@@ -121,13 +121,15 @@ TEST(TouchScript, SamplesArriveOnTheDriverThreadAtTheirTimes) {
     SampleCollector::Clear();
     const auto enabled = std::chrono::steady_clock::now();
     ASSERT_TRUE(TouchPanelEnable(&SampleCollector::Callback));
-    const auto samples = SampleCollector::WaitFor(4, std::chrono::seconds(5));
+    const auto samples = SampleCollector::WaitFor(5, std::chrono::seconds(5));
     TouchPanelDisable();
-    ASSERT_EQ(samples.size(), 4u);
+    ASSERT_EQ(samples.size(), 5u);
     EXPECT_EQ(samples[0].x, 4);
     EXPECT_EQ(samples[1].x, 12);
     EXPECT_EQ(samples[2].flags, 0u);
     EXPECT_EQ(samples[3].flags, TouchSampleValidFlag);
+    // Then the script has no more: the callback hears so once.
+    EXPECT_EQ(samples[4].flags, TouchSampleSourceEndedFlag);
     const auto offset = [&](std::size_t i) {
         return std::chrono::duration_cast<std::chrono::milliseconds>(samples[i].at - enabled)
             .count();

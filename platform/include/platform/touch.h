@@ -2,8 +2,9 @@
 // itself resolves with GetProcAddressW and calls.
 //
 // Coordinates the driver delivers are calibrated quarter pixels (screen pixel * 4) in the
-// panel's own frame, the frame of the unrotated display. Until a calibration is set, a touch
-// screen's raw axes are spread over the screen linearly from their ranges.
+// panel's own frame, the frame of the unrotated display; a mouse's (TouchSampleMouse) are in the
+// screen's frame. Until a calibration is set, a touch screen's raw axes are spread over the
+// screen linearly from their ranges.
 #pragma once
 
 #include <cstdint>
@@ -16,6 +17,13 @@ using INT = int;
 using TOUCH_PANEL_SAMPLE_FLAGS = DWORD;
 #define TouchSampleValidFlag 0x01u
 #define TouchSampleDownFlag 0x02u
+// A sample of a mouse rather than of the panel: on a desktop the X pointer, whose position is a
+// screen pixel (times 4) already turned with the display, and which no calibration concerns.
+#define TouchSampleMouse 0x40000000u
+// The device's panel never runs out of samples; a touch script does. When a source has no more,
+// the driver calls the callback once more with only this flag, so that a program waiting for
+// touches learns that none will come.
+#define TouchSampleSourceEndedFlag 0x80000000u
 
 // Called on the driver's own thread for every sample; the result is not used.
 using PFN_TOUCH_PANEL_CALLBACK = BOOL (*)(TOUCH_PANEL_SAMPLE_FLAGS flags, INT x, INT y);
