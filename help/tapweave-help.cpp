@@ -14,12 +14,23 @@
 #include <filesystem>
 #include <string>
 
+#include "ProductVersion.h"
 #include "platform/files.h"
 #include "platform/text.h"
 
 namespace {
 
 constexpr const char* defaultFile = "Tapweave Help.htm";
+
+constexpr const char* usage =
+    "usage: tapweave-help [FILE]\n"
+    "\n"
+    "Shows a help file: a bare name is a file of the device's \\Windows (by default\n"
+    "\"Tapweave Help.htm\"), a device path a file of the device, a host path a file of the\n"
+    "host. Without a display it prints where the file is.\n"
+    "\n"
+    "--help, -h this text\n"
+    "--version  the version\n";
 
 // The command-line text exactly as the starting program gave it (the launcher passes it on, so
 // a name with spaces arrives whole), else the arguments joined by spaces. Surrounding white
@@ -74,6 +85,14 @@ bool HasDisplay() {
 } // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+        std::fputs(usage, stdout);
+        return 0;
+    }
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::puts(productVersion);
+        return 0;
+    }
     const std::string requested = RequestedFile(argc, argv);
     const std::string file = HelpFile(requested);
     if (file.empty()) {

@@ -54,12 +54,14 @@ bool SetDefault(HKEY root, const std::wstring& keyName, const wchar_t* name,
     return result == ERROR_SUCCESS;
 }
 
-// A text editor of the host that opens .macros files, else the desktop's own choice.
+// A graphical text editor of the host for .macros files. Without one, no program is associated
+// and Edit opens the person's own editor in a terminal: a desktop's document opener
+// (xdg-open) may have no program for text files at all, and would then open nothing.
 std::string FindEditor() {
     const char* searchPath = std::getenv("PATH");
     const std::string folders = searchPath ? searchPath : "";
     for (const char* editor : {"gnome-text-editor", "gedit", "kate", "kwrite", "mousepad", "xed",
-                               "pluma", "featherpad", "leafpad", "geany", "xdg-open"}) {
+                               "pluma", "featherpad", "leafpad", "geany"}) {
         for (std::size_t start = 0; start <= folders.size();) {
             std::size_t end = folders.find(':', start);
             if (end == std::string::npos) {
@@ -245,7 +247,8 @@ WORD Installer::WriteShortcuts(const std::wstring& installDir) {
 bool Installer::RegisterDocuments() {
     const std::string editor = FindEditor();
     if (editor.empty()) {
-        Complain("no text editor or xdg-open found: .macros files are not associated");
+        Complain("no graphical text editor found: Edit opens macros with $VISUAL, $EDITOR or vi "
+                 "in a terminal");
         return false;
     }
     return SetDefault(HKEY_CLASSES_ROOT, macroExtension, nullptr, documentClass) &&

@@ -1,7 +1,7 @@
 // tapweave-install: the device's application installer for Tapweave.
 //
 //   tapweave-install install [--dir DEVICE-PATH] [--desktop-entries]
-//   tapweave-install uninstall [--desktop-entries]
+//   tapweave-install uninstall
 //   tapweave-install start ENTRY
 //
 // The device is TAPWEAVE_DEVICE (by default ~/.local/share/tapweave/device); the product's
@@ -16,9 +16,12 @@
 #include <vector>
 
 #include "DesktopEntries.h"
+#include "InstallPaths.h"
 #include "Installer.h"
+#include "ProductVersion.h"
 #include "SharedNames.h"
 #include "platform/Device.h"
+#include "platform/alerts.h"
 #include "platform/shell.h"
 #include "platform/text.h"
 
@@ -26,16 +29,18 @@ namespace {
 
 constexpr const char* usage =
     "usage: tapweave-install install [--dir DEVICE-PATH] [--desktop-entries]\n"
-    "       tapweave-install uninstall [--desktop-entries]\n"
+    "       tapweave-install uninstall\n"
     "       tapweave-install start ENTRY\n"
     "\n"
     "install    puts Tapweave onto the device (TAPWEAVE_DEVICE, by default\n"
     "           ~/.local/share/tapweave/device), into DEVICE-PATH (by default\n"
     "           \"\\Program Files\\Tapweave\")\n"
-    "uninstall  removes it again\n"
+    "uninstall  removes it again, with the desktop's menu entries of the device\n"
     "start      opens an entry of Tapweave's Start-menu folder, such as \"Macros - Create\"\n"
     "--desktop-entries  also the desktop's menu entries \"Tapweave Recorder\" and\n"
-    "                   \"Tapweave Macros\" in ~/.local/share/applications\n";
+    "                   \"Tapweave Macros\" in ~/.local/share/applications\n"
+    "--help, -h         this text\n"
+    "--version          the version\n";
 
 int Usage(const std::string& message) {
     std::fprintf(stderr, "tapweave-install: %s\n\n%s", message.c_str(), usage);
@@ -76,22 +81,33 @@ bool FitsTheDevice(const std::wstring& installDir) {
     return installDir.size() + longest.size() < MAX_PATH;
 }
 
+// Said on standard error and, on a display, in a message box: a desktop entry that starts
+// nothing would otherwise fail where nobody sees it.
+int CannotStart(const std::wstring& why) {
+    platform::Tell(why.c_str(), productName.c_str(), MB_OK | MB_ICONEXCLAMATION);
+    return 1;
+}
+
 int Start(const std::string& entry) {
+    const std::wstring name = platform::FromUtf8(entry);
+    if (!RecordedInstallDirectory()) {
+        return CannotStart(L"Tapweave is not installed on the device " +
+                           platform::FromUtf8(platform::Device::Directory()) + L", so \"" + name +
+                           L"\" cannot be started. Install it with: tapweave-install install");
+    }
     wchar_t programs[MAX_PATH] = {};
     if (!SHGetSpecialFolderPath(nullptr, programs, CSIDL_PROGRAMS, FALSE)) {
-        std::fprintf(stderr, "tapweave-install: the device has no Start menu\n");
-        return 1;
+        return CannotStart(L"The device has no Start menu.");
     }
     const std::wstring shortcut =
-        std::wstring(programs) + L"\\" + productName + L"\\" + platform::FromUtf8(entry) + L".lnk";
+        std::wstring(programs) + L"\\" + productName + L"\\" + name + L".lnk";
     SHELLEXECUTEINFO info{};
     info.cbSize = sizeof info;
     info.lpVerb = L"open";
     info.lpFile = shortcut.c_str();
     if (!ShellExecuteEx(&info)) {
-        std::fprintf(stderr, "tapweave-install: cannot start \"%s\" (error %u)\n", entry.c_str(),
-                     GetLastError());
-        return 1;
+        return CannotStart(L"\"" + name + L"\" cannot be started (error " +
+                           std::to_wstring(GetLastError()) + L").");
     }
     return 0;
 }
@@ -104,6 +120,14 @@ int main(int argc, char** argv) {
         return Usage("a command is needed");
     }
     const std::string& command = args[0];
+    if (args.size() == 1 && (command == "--help" || command == "-h")) {
+        std::fputs(usage, stdout);
+        return 0;
+    }
+    if (args.size() == 1 && command == "--version") {
+        std::puts(productVersion);
+        return 0;
+    }
     if (command == "start") {
         if (args.size() != 2) {
             return Usage("start takes one entry name");
@@ -149,8 +173,8 @@ int main(int argc, char** argv) {
         return result;
     }
     const int result = installer.Uninstall();
-    if (desktopEntries) {
-        entries.Remove();
+    // Whatever the installation asked for: an entry left behind would start nothing.
+    if (entries.Remove()) {
         std::printf("Desktop entries removed from %s\n", DesktopEntries::Folder().c_str());
     }
     return result;

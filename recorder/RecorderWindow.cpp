@@ -7,6 +7,7 @@
 #include "Mouse.h"
 #include "SharedNames.h"
 #include "TouchHook.h"
+#include "platform/clock.h"
 #include "platform/display.h"
 #include "platform/registry.h"
 
@@ -19,6 +20,10 @@ constexpr int stopBitmap = 104;
 constexpr int recorderIcon = 105;
 // A press that moves further than this, in pixels, drags the window instead of tapping.
 constexpr int dragThreshold = 3;
+// A press held this long, in milliseconds, and lifted without a drag opens the menu: the
+// device's tap-and-hold.
+constexpr DWORD holdTime = 500;
+constexpr UINT quitCommand = 1;
 
 // Where the window's last position is kept, below the product's key.
 std::wstring PositionKey() {
@@ -40,10 +45,14 @@ RecorderWindow::RecorderWindow()
     : hInstance(GetModuleHandleW(nullptr)), hwnd(nullptr), width(34), height(18), recordButtonX(0),
       recordButtonY(0), recordButton(hInstance, this, this, recordBitmap, pauseBitmap),
       stopButtonX(16), stopButtonY(0), stopButton(hInstance, this, this, closeBitmap, stopBitmap),
-      anchorX(0), anchorY(0), dragging(false) {
+      anchorX(0), anchorY(0), dragging(false), pressedAt(0) {
     instance = this;
     // Samples may flow from here on; they need the capture and the document, never the window.
     TouchHook::GetInstance().Calibrate();
+    // With no samples to record, no toolbar: the program says so and ends.
+    if (!TouchHook::GetInstance().IsCapturing()) {
+        return;
+    }
     WNDCLASSW windowClass{};
     windowClass.style = CS_NOCLOSE;
     windowClass.lpfnWndProc = WndProc;
@@ -107,12 +116,16 @@ LRESULT RecorderWindow::WndProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_LBUTTONDOWN:
         self.anchorX = GET_X_LPARAM(lParam);
         self.anchorY = GET_Y_LPARAM(lParam);
+        self.pressedAt = GetTickCount();
         return 0;
     case WM_MOUSEMOVE:
         self.Drag(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
         return 0;
     case WM_LBUTTONUP:
         self.Lift(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+        return 0;
+    case WM_CONTEXTMENU:
+        self.ShowMenu(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
         return 0;
     default:
         return DefWindowProcW(window, message, wParam, lParam);
@@ -181,10 +194,33 @@ void RecorderWindow::Lift(int x, int y) {
         dragging = false;
         return;
     }
+    const bool idle = recordButton.State() == 0 && stopButton.State() == 0;
+    if (idle && GetTickCount() - pressedAt >= holdTime) {
+        RECT rect{};
+        GetWindowRect(hwnd, &rect);
+        ShowMenu(rect.left + x, rect.top + y);
+        return;
+    }
     if (stopButton.Click(x - stopButtonX, y - stopButtonY)) {
         return;
     }
     recordButton.Click(x - recordButtonX, y - recordButtonY);
+}
+
+// Only while idle: during a recording a slow tap on stop must still stop and save, and Quit
+// would drop the steps recorded so far.
+void RecorderWindow::ShowMenu(int x, int y) {
+    if (recordButton.State() != 0 || stopButton.State() != 0) {
+        return;
+    }
+    const HMENU menu = CreatePopupMenu();
+    AppendMenuW(menu, MF_STRING, quitCommand, L"Quit");
+    const auto chosen =
+        static_cast<UINT>(TrackPopupMenuEx(menu, TPM_RETURNCMD, x, y, hwnd, nullptr));
+    DestroyMenu(menu);
+    if (chosen == quitCommand) {
+        SendMessageW(hwnd, WM_CLOSE, quitRequest, 0);
+    }
 }
 
 LRESULT RecorderWindow::Close(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -201,6 +237,9 @@ LRESULT RecorderWindow::Close(HWND window, UINT message, WPARAM wParam, LPARAM l
         RegCloseKey(key);
     }
     ShowWindow(window, SW_HIDE);
+    if (wParam == quitRequest) {
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
     // Once calibrated the capture must stay registered, so the process stays, hidden.
     if (TouchHook::GetInstance().IsCalibrated()) {
         return 0;

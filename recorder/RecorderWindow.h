@@ -2,7 +2,8 @@
 // window without taking activation and follows the stylus when dragged. The left button
 // records, pauses and resumes; the right one closes the window while idle and otherwise stops
 // and saves the recording. The state of the recorder is the pair of the buttons' states:
-// Idle 0/0, Recording 1/1, Paused 0/1.
+// Idle 0/0, Recording 1/1, Paused 0/1. While idle, holding the stylus on it for half a second
+// (or a right click) offers its menu, whose Quit ends the recorder.
 #pragma once
 
 #include "ButtonListener.h"
@@ -25,6 +26,11 @@ class RecorderWindow : public ButtonListener {
 
     HWND Handle() const { return hwnd; }
 
+    // WM_CLOSE with this wParam ends the recorder even while its capture is calibrated, when
+    // closing otherwise only hides it: a person asked to quit (its menu, tapweave-recorder
+    // --quit). Removal's request, wParam 1, still leaves a calibrated recorder running.
+    static constexpr WPARAM quitRequest = 2;
+
   private:
     RecorderWindow();
 
@@ -34,6 +40,8 @@ class RecorderWindow : public ButtonListener {
     void Place(HWND window);
     void Drag(int x, int y);
     void Lift(int x, int y);
+    // The menu at a screen point, while idle.
+    void ShowMenu(int x, int y);
 
     HINSTANCE hInstance;
     HWND hwnd;
@@ -48,4 +56,6 @@ class RecorderWindow : public ButtonListener {
     int anchorX;
     int anchorY;
     bool dragging;
+    // When the stylus last went down on the window, to tell a hold from a tap.
+    DWORD pressedAt;
 };

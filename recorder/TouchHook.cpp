@@ -28,8 +28,8 @@ TouchHook& TouchHook::GetInstance() {
 }
 
 TouchHook::TouchHook()
-    : calibrated(false), orientation(GetDisplayOrientation()), rectX(0), rectY(0), rectWidth(0),
-      rectHeight(0) {}
+    : calibrated(false), capturing(false), orientation(GetDisplayOrientation()), rectX(0), rectY(0),
+      rectWidth(0), rectHeight(0) {}
 
 void TouchHook::Calibrate() {
     if (IsCalibrated()) {
@@ -45,6 +45,7 @@ void TouchHook::Calibrate() {
     if (enable == nullptr || enable(TouchCallback) == FALSE) {
         return;
     }
+    capturing.store(true, std::memory_order_release);
     // The callback stays registered from here on, whether or not a calibration follows.
     if (getDeviceCaps == nullptr || setCalibration == nullptr) {
         return;

@@ -29,12 +29,15 @@ class TouchHook {
     bool IsOutside(int x, int y) const;
 
     bool IsCalibrated() const { return calibrated.load(std::memory_order_acquire); }
+    // Whether the driver took the callback: without a source of samples it refuses it.
+    bool IsCapturing() const { return capturing.load(std::memory_order_acquire); }
     DWORD Orientation() const { return orientation.load(std::memory_order_relaxed); }
 
   private:
     TouchHook();
 
     std::atomic<bool> calibrated;
+    std::atomic<bool> capturing;
     std::atomic<DWORD> orientation;
     std::atomic<int> rectX;
     std::atomic<int> rectY;

@@ -2,12 +2,13 @@
 // files: they clear the product's stored settings, write the Start-menu shortcuts of the About
 // box and of the macros kept from an earlier installation, and at removal close the running
 // recorder, remove the shortcuts and the installation, and ask for the restart that a recorder
-// holding the touch panel needs.
+// still holding the touch panel needs.
 #include "RemoveTree.h"
 #include "SharedNames.h"
 #include "WriteShortcut.h"
 
 #include "platform/alerts.h"
+#include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/gui.h"
 #include "platform/kernel.h"
@@ -18,8 +19,27 @@
 
 namespace {
 
-// Set when removal closed a running recorder: the device must then be restarted.
+// Set when a recorder still runs after removal asked it to end: the device must then be
+// restarted.
 bool softResetNeeded = false;
+
+// How long a recorder that has destroyed its window may take to end, in steps of 50 ms.
+constexpr int endingChecks = 40;
+
+// Whether the recorder still runs after the request to end: it only hid (its capture is
+// calibrated) or did not answer, or its process has not ended in time.
+bool RecorderStillRuns(DWORD processId) {
+    for (int check = 0; check < endingChecks; ++check) {
+        if (FindWindowW(recorderClassName.c_str(), recorderWindowTitle.c_str()) != nullptr) {
+            return true;
+        }
+        if (!platform::IsDeviceProgram(processId)) {
+            return false;
+        }
+        Sleep(50);
+    }
+    return true;
+}
 
 } // namespace
 
@@ -60,13 +80,15 @@ SETUP_EXPORT codeINSTALL_EXIT Install_Exit(HWND, LPCWSTR installDir, WORD, WORD,
 SETUP_EXPORT codeUNINSTALL_INIT Uninstall_Init(HWND, LPCWSTR installDir) {
     RegDeleteKeyW(HKEY_LOCAL_MACHINE, productRegistryKey.c_str());
     if (HWND recorder = FindWindowW(recorderClassName.c_str(), recorderWindowTitle.c_str())) {
-        // The recorder ends, or, while it holds a calibrated touch panel, only hides: the
-        // restart after removal then ends it. Either way it stores its position as it closes,
-        // which the sent message waits for (within the device's limit for an answer), so the
-        // settings are cleared once more.
+        // The recorder ends, or, while it holds a calibrated touch panel, only hides: only then
+        // is the restart after removal needed to end it. Either way it stores its position as
+        // it closes, which the sent message waits for (within the device's limit for an
+        // answer), so the settings are cleared once more.
+        DWORD processId = 0;
+        GetWindowThreadProcessId(recorder, &processId);
         SendMessageW(recorder, WM_CLOSE, 1, 0);
         RegDeleteKeyW(HKEY_LOCAL_MACHINE, productRegistryKey.c_str());
-        softResetNeeded = true;
+        softResetNeeded = RecorderStillRuns(processId);
     }
     wchar_t programs[MAX_PATH] = {};
     if (SHGetSpecialFolderPath(nullptr, programs, CSIDL_PROGRAMS, FALSE)) {
@@ -78,11 +100,18 @@ SETUP_EXPORT codeUNINSTALL_INIT Uninstall_Init(HWND, LPCWSTR installDir) {
 
 SETUP_EXPORT codeUNINSTALL_EXIT Uninstall_Exit(HWND) {
     if (softResetNeeded) {
-        ShowWindow(GetForegroundWindow(), SW_HIDE);
+        // Only a window of the device's own programs steps aside for the notice: a window of
+        // the desktop (the terminal the installer was typed into) stays where it is.
+        const HWND front = GetForegroundWindow();
+        DWORD owner = 0;
+        GetWindowThreadProcessId(front, &owner);
+        if (front && platform::IsDeviceProgram(owner)) {
+            ShowWindow(front, SW_HIDE);
+        }
         MessageBeep(MB_ICONEXCLAMATION);
-        MessageBoxW(nullptr,
-                    L"Soft reset is required.\nPRESS JOYSTICK's CENTER or MAKE SOFT RESET manually",
-                    productName.c_str(), MB_OK | MB_SETFOREGROUND | MB_TOPMOST);
+        platform::Tell(
+            L"Soft reset is required.\nPRESS JOYSTICK's CENTER or MAKE SOFT RESET manually",
+            productName.c_str(), MB_OK | MB_SETFOREGROUND | MB_TOPMOST);
         KernelIoControl(IOCTL_HAL_REBOOT, nullptr, 0, nullptr, 0, nullptr);
         // A recorder that answered too late, or was closed again before the restart ended it,
         // has stored its position since; nothing of it runs now.

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "ProductVersion.h"
 #include "platform/Device.h"
 #include "platform/Injector.h"
 #include "platform/display.h"
@@ -38,6 +39,8 @@ constexpr const char* usage =
     "  post CLASS TITLE MSG WPARAM LPARAM  post a message to a window\n"
     "  show CLASS TITLE                  show a window\n"
     "  hide CLASS TITLE                  hide a window\n"
+    "  --help, -h                        this text\n"
+    "  --version                         the version\n"
     "\n"
     "KEY is a root and a path: HKLM\\Software\\Apps (HKLM, HKCU, HKCR or their long names).\n"
     "Numbers are in C notation: 0x8002, 27300, -5.\n"
@@ -437,6 +440,10 @@ int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + 2, argv + argc);
     if (command == "-h" || command == "--help" || command == "help") {
         std::printf("%s", usage);
+        return 0;
+    }
+    if (command == "--version" && args.empty()) {
+        std::puts(productVersion);
         return 0;
     }
     if (command == "info" && args.empty()) {

@@ -78,6 +78,11 @@ bool EditMacro(const std::wstring& name) {
         return false;
     }
     const std::wstring path = GetMacroFilePath(name);
+    // A macro file is plain text: with no program of the device for it, the person's own text
+    // editor opens it (a desktop's document opener may have nothing for it either).
+    if (!platform::HasOpenCommand(path)) {
+        return platform::EditTextFile(path);
+    }
     SHELLEXECUTEINFO info = {};
     info.cbSize = shellExecuteInfoSize;
     info.fMask = SEE_MASK_NOCLOSEPROCESS;

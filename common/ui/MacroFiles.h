@@ -12,7 +12,8 @@
 std::wstring GetShortcutPath(const std::wstring& programsFolder, const std::wstring& name);
 // Writes the macro's shortcut, which runs the player with the name as its one argument.
 bool CreateMacroShortcut(const std::wstring& name);
-// Opens the macro file with the program the device associates with macro files.
+// Opens the macro file with the program the device associates with macro files, else in the
+// person's own text editor (platform::EditTextFile).
 bool EditMacro(const std::wstring& name);
 // Renames the macro file and its shortcut, which then runs the player with the new name. The
 // new name is refused before anything moves when it breaks the naming rules, its paths would

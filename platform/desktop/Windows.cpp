@@ -15,6 +15,10 @@ std::optional<std::wstring> Text(LPCWSTR text) {
 
 } // namespace
 
+bool platform::IsDeviceProgram(DWORD processId) {
+    return platform::ProcessTable::RunsDeviceProgram(processId);
+}
+
 HWND GetForegroundWindow() {
     return platform::Desktop::Current().Foreground();
 }

@@ -143,15 +143,22 @@ std::optional<std::wstring> ProcessTable::ProgramOf(DWORD processId) {
     return executable ? ProgramPath(*executable) : std::nullopt;
 }
 
-bool ProcessTable::IsDeviceProcess(DWORD processId, unsigned long long startTime) {
-    if (processId <= 1 || processId == static_cast<DWORD>(getpid()) ||
-        processId == static_cast<DWORD>(getppid()) || StartTime(processId) != startTime) {
+bool ProcessTable::RunsDeviceProgram(DWORD processId) {
+    if (processId == 0 || processId == Desktop::shellProcessId) {
         return false;
     }
     const std::optional<std::string> executable =
         Executable("/proc/" + std::to_string(processId) + "/exe");
     return executable && (Below(*executable, RealPath(Device::FileSystemRoot())) ||
                           Below(*executable, RealPath(Device::ProgramFolder())));
+}
+
+bool ProcessTable::IsDeviceProcess(DWORD processId, unsigned long long startTime) {
+    if (processId <= 1 || processId == static_cast<DWORD>(getpid()) ||
+        processId == static_cast<DWORD>(getppid()) || StartTime(processId) != startTime) {
+        return false;
+    }
+    return RunsDeviceProgram(processId);
 }
 
 std::wstring ProcessTable::OwnProgram() {

@@ -32,6 +32,10 @@ class ProcessTable {
     // this process runs (an inherited variable of another program does not).
     static std::wstring OwnProgram();
 
+    // Whether the process runs a program below the device's fs/ folder or one of the build's
+    // programs that the device's are; false for the desktop's programs and for a process that
+    // has ended.
+    static bool RunsDeviceProgram(DWORD processId);
     // Whether the process is provably one of the device's: still the one that started at the
     // recorded time, running a program below the device's fs/ folder or one of the build's
     // programs that the device's are, and neither the first process, this one nor its parent.

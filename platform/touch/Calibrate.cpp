@@ -12,6 +12,7 @@
 #include <string>
 
 #include "CalibrationScreen.h"
+#include "ProductVersion.h"
 #include "TouchPanel.h"
 #include "platform/display.h"
 #include "platform/registry.h"
@@ -57,12 +58,32 @@ bool HasDisplay() {
 
 } // namespace
 
+constexpr const char* usage =
+    "usage: tapweave-calibrate [--script PATH]\n"
+    "\n"
+    "Shows five crosses one after another on the whole screen; touch each. The readings are\n"
+    "stored in the device's registry (HKLM\\HARDWARE\\DEVICEMAP\\TOUCH \"CalibrationData\"), "
+    "which\n"
+    "the recorder hands to the touch driver. Esc cancels.\n"
+    "\n"
+    "--script PATH  reads the touches from a touch script\n"
+    "--help, -h     this text\n"
+    "--version      the version\n";
+
 int main(int argc, char** argv) {
+    if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+        std::fputs(usage, stdout);
+        return 0;
+    }
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::puts(productVersion);
+        return 0;
+    }
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--script") == 0 && i + 1 < argc) {
             setenv("TAPWEAVE_TOUCH", (std::string("script:") + argv[++i]).c_str(), 1);
         } else {
-            std::fprintf(stderr, "usage: tapweave-calibrate [--script PATH]\n");
+            std::fprintf(stderr, "%s", usage);
             return 2;
         }
     }

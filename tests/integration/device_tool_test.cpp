@@ -1,6 +1,7 @@
 // tapweave-device as a user runs it: real processes on a temporary device.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <string>
 #include <sys/stat.h>
@@ -8,6 +9,7 @@
 
 #include "ChildProcess.h"
 #include "DeviceTool.h"
+#include "ProductVersion.h"
 #include "TempDevice.h"
 
 namespace {
@@ -92,4 +94,24 @@ TEST(DeviceTool, TheWindowListWaitsOnNothingPutInTheRunDirectory) {
     const ToolRun run = Tool({"windows"});
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_EQ(run.output, "");
+}
+
+// The programs a person runs by name answer for themselves before they touch a window: on a
+// display nobody serves, one that opened a window would fail or wait instead.
+TEST(DeviceTool, EveryProgramAnswersHelpAndVersionWithoutAWindow) {
+    TempDevice device;
+    const ChildProcess::Options nowhere = {
+        .environment = {{"DISPLAY", ":65000"}, {"TAPWEAVE_GUI", std::nullopt}}};
+    for (const std::string program : {"tapweave-device", "tapweave-recorder", "tapweave-install",
+                                      "tapweave-help", "tapweave-calibrate"}) {
+        const std::string path = TAPWEAVE_BIN_DIR "/" + program;
+        for (const char* option : {"--help", "-h"}) {
+            const ToolRun run = RunTool({path, option}, nowhere, std::chrono::seconds(20));
+            EXPECT_EQ(run.exitCode, 0) << program << " " << option << ": " << run.errors;
+            EXPECT_EQ(run.output.rfind("usage: " + program, 0), 0u) << run.output;
+        }
+        const ToolRun version = RunTool({path, "--version"}, nowhere, std::chrono::seconds(20));
+        EXPECT_EQ(version.exitCode, 0) << program << ": " << version.errors;
+        EXPECT_EQ(version.output, std::string(productVersion) + "\n") << program;
+    }
 }

@@ -1,6 +1,7 @@
 // The recorder as a process of its own on a device without a display: one instance at a time,
-// its stored place, closing with the capture calibrated and not, and a recording made from a
-// touch script, with the buttons tapped through messages as the window would receive them.
+// its stored place, closing with the capture calibrated and not, quitting, starting without a
+// touch source, and a recording made from a touch script, with the buttons tapped through
+// messages as the window would receive them.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -177,6 +178,29 @@ TEST_F(RecorderProcess, WithTheCaptureCalibratedClosingOnlyHidesAndTheNextStartS
     EXPECT_EQ(StoredPlace(), Place(103, 151));
     EXPECT_EQ(Start().ExitCode(), 0);
     EXPECT_TRUE(IsWindowVisible(hwnd));
+
+    // A person's quit ends it all the same, and says nothing.
+    const ToolRun quit = RunTool({recorder, "--quit"});
+    EXPECT_EQ(quit.exitCode, 0) << quit.errors;
+    EXPECT_EQ(quit.errors, "");
+    EXPECT_EQ(process.ExitCode(), 0);
+    EXPECT_EQ(FindWindowW(className, title), nullptr);
+}
+
+TEST_F(RecorderProcess, QuitWithNoneRunningAndAStartWithoutATouchSourceFailAndSaySo) {
+    const ToolRun quit = RunTool({recorder, "--quit"});
+    EXPECT_EQ(quit.exitCode, 1);
+    EXPECT_NE(quit.errors.find("no recorder runs"), std::string::npos) << quit.errors;
+
+    const ToolRun untouched = RunTool(
+        {recorder}, {.environment = {{"TAPWEAVE_TOUCH", "script:" + device.Host("missing.txt")}}});
+    EXPECT_EQ(untouched.exitCode, 1);
+    EXPECT_NE(untouched.errors.find("no touch source"), std::string::npos) << untouched.errors;
+    EXPECT_EQ(FindWindowW(className, title), nullptr);
+
+    const ToolRun bad = RunTool({recorder, "--bogus"});
+    EXPECT_EQ(bad.exitCode, 2);
+    EXPECT_NE(bad.errors.find("usage: tapweave-recorder"), std::string::npos) << bad.errors;
 }
 
 // The test taps record, then the script draws a stroke outside the window; with nothing in

@@ -4,6 +4,7 @@
 // deadline.
 #include <chrono>
 #include <csignal>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -24,6 +25,9 @@
 namespace {
 
 namespace fs = std::filesystem;
+
+// The search path this test was started with, for the host's own tools.
+const std::string hostSearchPath = std::getenv("PATH") ? std::getenv("PATH") : "/usr/bin:/bin";
 
 // Runs tapweave-install with the arguments; a run past its deadline is killed and fails.
 ToolRun Install(const std::vector<std::string>& arguments) {
@@ -135,8 +139,32 @@ TEST_F(InstallerProcess, InstallPutsEverythingInPlaceAndUninstallTakesItAway) {
                            std::istreambuf_iterator<char>());
     EXPECT_NE(text.find("Name=Tapweave Macros\n"), std::string::npos) << text;
     EXPECT_NE(text.find(" start \"Macros - Show All\"\n"), std::string::npos) << text;
+    // Each shows its program's own icon, a PNG of the user's icon theme that a decoder reads
+    // whole; the recorder's entry can also end the recorder.
+    const std::string icons = xdg + "/icons/hicolor/32x32/apps/";
+    EXPECT_NE(text.find("\nIcon=tapweave-macros\n"), std::string::npos) << text;
+    const ToolRun icon = [&] {
+        const ScopedEnvironment searchPath("PATH", hostSearchPath.c_str());
+        return RunTool({"identify", "-format", "%m %wx%h %k", icons + "tapweave-macros.png"});
+    }();
+    EXPECT_EQ(icon.exitCode, 0) << icon.errors;
+    EXPECT_EQ(icon.output.rfind("PNG 32x32 ", 0), 0u) << icon.output;
+    EXPECT_GT(std::stoi(icon.output.substr(10)), 2) << icon.output;
+    if (withRecorder) {
+        std::ifstream in(recorderEntry);
+        const std::string recorder((std::istreambuf_iterator<char>(in)),
+                                   std::istreambuf_iterator<char>());
+        EXPECT_NE(recorder.find("\nIcon=tapweave-recorder\n"), std::string::npos) << recorder;
+        EXPECT_NE(recorder.find("\nActions=Quit;\n"), std::string::npos) << recorder;
+        EXPECT_NE(recorder.find("/tapweave-recorder\" --quit\n"), std::string::npos) << recorder;
+        EXPECT_TRUE(fs::exists(icons + "tapweave-recorder.png"));
+    }
+    // Entries of another device are no business of this one's removal.
+    const std::string otherEntry = xdg + "/applications/tapweave-other.desktop";
+    std::ofstream(otherEntry) << "Exec=env \"TAPWEAVE_DEVICE=/elsewhere\" tapweave-install\n";
 
-    const ToolRun uninstall = Install({"uninstall", "--desktop-entries"});
+    // The entries go with every removal, asked for or not.
+    const ToolRun uninstall = Install({"uninstall"});
     ASSERT_EQ(uninstall.exitCode, 0) << uninstall.errors;
     EXPECT_FALSE(Exists(L"\\Program Files\\Tapweave"));
     EXPECT_FALSE(Exists(L"\\Windows\\Start Menu\\Programs\\Tapweave"));
@@ -148,10 +176,18 @@ TEST_F(InstallerProcess, InstallPutsEverythingInPlaceAndUninstallTakesItAway) {
     EXPECT_EQ(Value(HKEY_CLASSES_ROOT, L".macros", nullptr), std::nullopt);
     EXPECT_FALSE(fs::exists(macrosEntry));
     EXPECT_FALSE(fs::exists(recorderEntry));
+    EXPECT_FALSE(fs::exists(icons + "tapweave-macros.png"));
+    EXPECT_FALSE(fs::exists(icons + "tapweave-recorder.png"));
+    EXPECT_TRUE(fs::exists(otherEntry));
 
     const ToolRun again = Install({"uninstall"});
     EXPECT_EQ(again.exitCode, 1);
     EXPECT_NE(again.errors.find("not installed"), std::string::npos) << again.errors;
+    // An entry kept from before says why it starts nothing.
+    const ToolRun stale = Install({"start", "Macros - Show All"});
+    EXPECT_EQ(stale.exitCode, 1);
+    EXPECT_NE(stale.errors.find("Tapweave is not installed on the device"), std::string::npos)
+        << stale.errors;
 }
 
 TEST_F(InstallerProcess, KeptMacrosReappearInAnInstallationElsewhere) {

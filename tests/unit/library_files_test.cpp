@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <string>
 #include <utility>
@@ -12,6 +14,7 @@
 #include "RecordingLauncher.h"
 #include "ScopedEnvironment.h"
 #include "TempDevice.h"
+#include "WaitUntil.h"
 #include "platform/registry.h"
 
 namespace {
@@ -242,10 +245,13 @@ TEST_F(MacroFiles, NamesThatCannotBeFileNamesTouchNothing) {
 TEST_F(MacroFiles, EditOpensTheMacroFileWithItsAssociatedProgram) {
     Save("New Macro", "Press 1 2\n");
     device.Write("Windows/pword.exe", "");
-    // Without an association, and with no xdg-open on the search path, nothing opens.
-    const ScopedEnvironment path("PATH", device.Host("").c_str());
-    EXPECT_FALSE(EditMacro(L"New Macro"));
-    EXPECT_TRUE(launcher.starts.empty());
+    // Without an association, with no text editor and no display, nothing opens.
+    {
+        const ScopedEnvironment path("PATH", device.Host("").c_str());
+        const ScopedEnvironment headless("TAPWEAVE_GUI", "headless");
+        EXPECT_FALSE(EditMacro(L"New Macro"));
+        EXPECT_TRUE(launcher.starts.empty());
+    }
 
     for (const auto& [keyName, value] :
          {std::pair{L".macros", L"macrosfile"},
@@ -265,6 +271,60 @@ TEST_F(MacroFiles, EditOpensTheMacroFileWithItsAssociatedProgram) {
     EXPECT_EQ(launcher.starts[0].commandLine,
               L"\"\\Program Files\\Tapweave\\Macros\\New Macro.macros\"");
     EXPECT_FALSE(EditMacro(L"Missing"));
+}
+
+// A program of the host for the test: a shell script.
+void Script(const std::string& path, const std::string& text) {
+    std::ofstream(path) << "#!/bin/sh\n" << text;
+    std::filesystem::permissions(path, std::filesystem::perms::owner_all);
+}
+
+std::string ReadAll(const std::string& path) {
+    std::ifstream in(path);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// With no program of the device for macro files, Edit opens the person's own editor in a
+// terminal, really started: the editor's words and the file's path, spaces and all, arrive as
+// arguments, and an editor that is not there is passed over.
+TEST(EditWithoutAssociation, ThePersonsEditorOpensTheFileInATerminal) {
+    TempDevice device;
+    device.Write(macros + "New Macro.macros", "Press 1 2\n");
+    const std::string tools = device.Directory() + "/tools";
+    const std::string said = device.Directory() + "/said";
+    std::filesystem::create_directories(tools);
+    Script(tools + "/x-terminal-emulator", "[ \"$1\" = -e ] || exit 1\nshift\nexec \"$@\"\n");
+    for (const char* editor : {"fake-editor", "vi"}) {
+        Script(tools + "/" + editor, std::string("PATH=/usr/bin:/bin\nprintf '%s|' ") + editor +
+                                         " \"$@\" > \"" + said + ".part\" && mv \"" + said +
+                                         ".part\" \"" + said + "\"\n");
+    }
+    const ScopedEnvironment path("PATH", tools.c_str());
+    const ScopedEnvironment display("TAPWEAVE_GUI", "qt");
+    const std::string file = device.Host(macros + "New Macro.macros");
+    const auto opened = [&] {
+        const bool arrived = WaitUntil([&] { return std::filesystem::exists(said); });
+        const std::string text = ReadAll(said);
+        std::filesystem::remove(said);
+        return arrived ? text : "(nothing)";
+    };
+    {
+        const ScopedEnvironment visual("VISUAL", nullptr);
+        const ScopedEnvironment editor("EDITOR", "fake-editor --wait");
+        ASSERT_TRUE(EditMacro(L"New Macro"));
+        EXPECT_EQ(opened(), "fake-editor|--wait|" + file + "|");
+    }
+    {
+        const ScopedEnvironment visual("VISUAL", "missing-editor");
+        const ScopedEnvironment editor("EDITOR", nullptr);
+        ASSERT_TRUE(EditMacro(L"New Macro"));
+        EXPECT_EQ(opened(), "vi|" + file + "|");
+    }
+    // Without a display there is no terminal to show: it says so.
+    const ScopedEnvironment headless("TAPWEAVE_GUI", "headless");
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(EditMacro(L"New Macro"));
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("no display"), std::string::npos);
 }
 
 } // namespace

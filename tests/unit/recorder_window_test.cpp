@@ -1,8 +1,8 @@
 // The recorder's window without a display, driven by the stylus messages a person's taps
 // become: where it first appears, taps against drags, the buttons' strict edges, the recording
-// states with the document calls they make, the screen's rotation, and closing while the capture
-// is not calibrated. The window is the process's one window object, so the tests run in order
-// on one window, each leaving it shown and idle.
+// states with the document calls they make, the screen's rotation, its menu, and closing while
+// the capture is not calibrated. The window is the process's one window object, so the tests run in
+// order on one window, each leaving it shown and idle.
 #include <gtest/gtest.h>
 
 #include <csignal>
@@ -10,6 +10,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "FakeClock.h"
 #include "FixedDisplay.h"
 #include "ImageButton.h"
 #include "Macros.h"
@@ -21,6 +22,7 @@
 #include "platform/display.h"
 #include "platform/gui.h"
 #include "platform/registry.h"
+#include "platform/testing.h"
 
 namespace {
 
@@ -217,6 +219,55 @@ TEST_F(Window, ARotatedScreenRefreshesTheCapturesOrientationButNotThePlace) {
     SendMessageW(hwnd, WM_SETTINGCHANGE, SETTINGCHANGE_RESET, 0);
     EXPECT_EQ(TouchHook::GetInstance().Orientation(), DMDO_0);
     EXPECT_EQ(Place(hwnd).left, place.left);
+}
+
+// What the window is asked to close with, kept from reaching it.
+std::vector<WPARAM> closes;
+WNDPROC windowProcedure = nullptr;
+
+LRESULT KeepCloses(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_CLOSE) {
+        closes.push_back(wParam);
+        return 0;
+    }
+    return windowProcedure(hwnd, message, wParam, lParam);
+}
+
+TEST_F(Window, HoldingTheIdleToolbarOrARightClickOffersQuitAndWhileRecordingAHoldIsATap) {
+    FakeClock clock;
+    const auto hold = [&](int x, int y) {
+        SendMessageW(hwnd, WM_LBUTTONDOWN, 0, MAKELPARAM(x, y));
+        clock.Pass(500);
+        SendMessageW(hwnd, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
+    };
+    windowProcedure = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(hwnd, GWL_WNDPROC, reinterpret_cast<LONG_PTR>(KeepCloses)));
+    ASSERT_NE(windowProcedure, nullptr);
+
+    // Idle: the menu instead of the tap; dismissed, nothing happens.
+    hold(8, 8);
+    SendMessageW(hwnd, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(hwnd), MAKELPARAM(120, 160));
+    EXPECT_TRUE(Document().calls.empty());
+    EXPECT_TRUE(closes.empty());
+    // Its Quit ends the recorder whatever holds it.
+    platform::QueueMenuChoice(1);
+    hold(24, 8);
+    platform::QueueMenuChoice(1);
+    SendMessageW(hwnd, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(hwnd), MAKELPARAM(120, 160));
+    EXPECT_EQ(closes,
+              (std::vector<WPARAM>{RecorderWindow::quitRequest, RecorderWindow::quitRequest}));
+
+    // Recording: no menu, so a slow tap on stop still saves.
+    closes.clear();
+    platform::QueueMenuChoice(1);
+    Tap(8, 8);
+    SendMessageW(hwnd, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(hwnd), MAKELPARAM(120, 160));
+    hold(24, 8);
+    platform::ForgetMenuChoices();
+    EXPECT_EQ(Document().calls, (std::vector<std::string>{"StartRecording", "Save"}));
+    EXPECT_TRUE(closes.empty());
+    SetWindowLongPtrW(hwnd, GWL_WNDPROC, reinterpret_cast<LONG_PTR>(windowProcedure));
+    EXPECT_TRUE(IsWindowVisible(hwnd));
 }
 
 // Last: it ends the window.

@@ -1,5 +1,6 @@
 // The setup library's hooks, loaded from the device as the installer loads them: the shortcuts
-// written at installation, and what removal takes away and what it must leave.
+// written at installation, what removal takes away and what it must leave, and when it restarts
+// the device and which window steps aside for that.
 #include <filesystem>
 #include <fstream>
 #include <set>
@@ -8,11 +9,15 @@
 
 #include <gtest/gtest.h>
 
+#include "ChildProcess.h"
+#include "FakeDesktop.h"
 #include "ScopedEnvironment.h"
 #include "SetupLibrary.h"
 #include "TempDevice.h"
+#include "platform/gui.h"
 #include "platform/registry.h"
 #include "platform/shell.h"
+#include "platform/windows.h"
 
 namespace {
 
@@ -49,6 +54,35 @@ class SetupHooks : public ::testing::Test {
     ScopedEnvironment headless{"TAPWEAVE_GUI", "headless"};
     TempDevice device;
     SetupLibrary library{TAPWEAVE_BIN_DIR};
+};
+
+// The desktop as removal meets it: the recorder's window, which the close ends unless the
+// recorder holds a calibrated capture, and whatever window is in front. Records what is hidden.
+class DesktopWithRecorder : public FakeDesktop {
+  public:
+    HWND Find(const std::wstring* className, const std::wstring* title) override {
+        if (recorderOpen && className && *className == L"Tapweave Class" && title &&
+            *title == L"Tapweave Recorder") {
+            return recorder;
+        }
+        return FakeDesktop::Find(className, title);
+    }
+    LRESULT Send(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) override {
+        FakeDesktop::Send(hwnd, message, wParam, lParam);
+        if (hwnd == recorder && message == WM_CLOSE && wParam == 1 && !calibrated) {
+            recorderOpen = false;
+        }
+        return 0;
+    }
+    bool Show(HWND hwnd, int command) override {
+        shown.emplace_back(hwnd, command);
+        return true;
+    }
+
+    HWND recorder = nullptr;
+    bool recorderOpen = true;
+    bool calibrated = false;
+    std::vector<std::pair<HWND, int>> shown;
 };
 
 // The count in front of a shortcut's text: it must equal the number of bytes after the "#".
@@ -244,6 +278,51 @@ TEST_F(SetupHooks, RemovalNeverTakesTheRootAFolderAboveTheInstallationOrWhatLink
     fs::create_directory_symlink(outside / "folder", device.Host("Program Files/Tapweave"));
     library.uninstallInit(nullptr, installDir);
     EXPECT_TRUE(fs::exists(outside / "folder" / "precious"));
+}
+
+TEST_F(SetupHooks,
+       OnlyARecorderStillRunningAfterTheCloseRestartsTheDeviceAndOnlyDeviceWindowsHide) {
+    const std::string notice = "\aTapweave: Soft reset is required.\nPRESS JOYSTICK's CENTER or "
+                               "MAKE SOFT RESET manually\n";
+    // A program of the desktop (a terminal, say) and one of the device's: this test runs from
+    // the build's programs, as the device's programs do.
+    ChildProcess terminal({"sleep", "60"});
+    ASSERT_TRUE(terminal.Running());
+    DesktopWithRecorder desktop;
+    const HWND hostWindow =
+        desktop.AddWindow(2, static_cast<DWORD>(terminal.Pid()), L"/usr/bin/sleep");
+    const HWND deviceWindow = desktop.AddWindow(3, static_cast<DWORD>(getpid()),
+                                                L"\\Program Files\\Tapweave\\Player.exe");
+    desktop.front = deviceWindow;
+
+    // A recorder that ends on the close leaves nothing to restart: no notice, nothing hidden.
+    desktop.recorder = desktop.AddWindow(1, 0, L"\\Program Files\\Tapweave\\Recorder.exe");
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(library.uninstallInit(nullptr, installDir), codeUNINSTALL_INIT_CONTINUE);
+    EXPECT_EQ(library.uninstallExit(nullptr), codeUNINSTALL_EXIT_DONE);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    EXPECT_EQ(desktop.sent,
+              (std::vector<FakeDesktop::Message>{{desktop.recorder, WM_CLOSE, 1, 0}}));
+    EXPECT_TRUE(desktop.shown.empty());
+
+    // One that only hides: the notice and the restart, with the window in front hidden only
+    // when it is a device program's.
+    for (const HWND front : {hostWindow, deviceWindow}) {
+        desktop.recorderOpen = true;
+        desktop.calibrated = true;
+        desktop.front = front;
+        desktop.shown.clear();
+        testing::internal::CaptureStderr();
+        library.uninstallInit(nullptr, installDir);
+        EXPECT_EQ(library.uninstallExit(nullptr), codeUNINSTALL_EXIT_DONE);
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), notice);
+        if (front == hostWindow) {
+            EXPECT_TRUE(desktop.shown.empty());
+        } else {
+            EXPECT_EQ(desktop.shown, (std::vector<std::pair<HWND, int>>{{deviceWindow, SW_HIDE}}));
+        }
+    }
+    EXPECT_TRUE(terminal.Running());
 }
 
 } // namespace

@@ -21,3 +21,16 @@ BOOL MessageBeep(UINT type);
 // the text). Without one nobody could close it: the caption and the text go to standard error
 // and the box is answered IDOK at once.
 int MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type);
+
+namespace platform {
+
+// Whether a window reaches a person: the window layer shows windows on a display
+// (TAPWEAVE_GUI=qt, or without that choice DISPLAY or WAYLAND_DISPLAY set).
+bool OnDisplay();
+
+// Tells the person what happened: the caption and the text on standard error, and on a display
+// in a message box as well (MessageBoxW), for a person at the terminal and for one who only
+// sees the screen. Returns once the box is closed.
+void Tell(LPCWSTR text, LPCWSTR caption, UINT type);
+
+} // namespace platform

@@ -152,4 +152,14 @@ LPWSTR CommandLineParameters();
 // characters, since device paths are full of them.
 std::vector<std::wstring> SplitCommandLine(const std::wstring& commandLine);
 
+// Whether the device registry names the program that opens documents of the path's kind.
+bool HasOpenCommand(const std::wstring& path);
+
+// Opens a text file of the device (or of the host) in the person's own text editor, for a file
+// no program of the device is associated with: $VISUAL, else $EDITOR, else sensible-editor,
+// else vi, the first whose program is found, run inside x-terminal-emulator (else xterm), as a
+// terminal editor needs a terminal. That needs a display: without one, or when no editor or
+// terminal is found, the person is told so (platform::Tell) and it returns false.
+bool EditTextFile(const std::wstring& path);
+
 } // namespace platform

@@ -38,6 +38,11 @@ DWORD GetModuleFileNameW(HANDLE module, LPWSTR fileName, DWORD size);
 
 namespace platform {
 
+// Whether the process runs one of the device's programs (a file below the device's fs/ folder,
+// or one of the build's programs that the device's are): not a program of the desktop the
+// device runs on, nor the desktop's shell, nor a process that has ended.
+bool IsDeviceProgram(DWORD processId);
+
 // The windows of the desktop the device runs on, behind one seam: the X display, or nothing
 // without one. Unit tests put fake windows in its place.
 class Desktop {
