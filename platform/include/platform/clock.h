@@ -8,13 +8,14 @@
 // Milliseconds since an arbitrary start, 32 bits: it wraps after about 49.7 days.
 DWORD GetTickCount();
 // Waits the given milliseconds precisely (clock_nanosleep on CLOCK_MONOTONIC, timer slack lowered).
+// Every wait ends early once a StopRequest is raised.
 void Sleep(DWORD milliseconds);
 
 namespace platform {
 
 // What GetTickCount and Sleep use; unit tests put a fake in its place.
 class Clock {
-public:
+  public:
     virtual ~Clock() = default;
     virtual DWORD TickCount() = 0;
     virtual void SleepMs(DWORD milliseconds) = 0;
