@@ -30,7 +30,7 @@ bool MacroList::Play() {
     // A macro stopped or failing half-way, or one cut or edited to end with the stylus down,
     // would leave the button pressed on the desktop.
     Mouse::ReleaseIfPressed();
-    return played;
+    return played && !platform::StopRequest::Raised();
 }
 
 void MacroList::StartRecording() {

@@ -11,17 +11,6 @@
 
 namespace {
 
-// The same choice the window layer makes: a person can see a window only on a display that
-// the Qt backend serves.
-bool OnDisplay() {
-    if (const char* choice = std::getenv("TAPWEAVE_GUI"); choice && *choice) {
-        return std::string(choice) == "qt";
-    }
-    const char* x = std::getenv("DISPLAY");
-    const char* wayland = std::getenv("WAYLAND_DISPLAY");
-    return (x && *x) || (wayland && *wayland);
-}
-
 struct BoxText {
     LPCWSTR text;
 };
@@ -65,6 +54,21 @@ std::vector<WORD> Template(LPCWSTR caption) {
 
 } // namespace
 
+namespace platform {
+
+// The same choice the window layer makes: a person can see a window only on a display that
+// the Qt backend serves.
+bool OnDisplay() {
+    if (const char* choice = std::getenv("TAPWEAVE_GUI"); choice && *choice) {
+        return std::string(choice) == "qt";
+    }
+    const char* x = std::getenv("DISPLAY");
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    return (x && *x) || (wayland && *wayland);
+}
+
+} // namespace platform
+
 BOOL MessageBeep(UINT) {
     std::fputc('\a', stderr);
     std::fflush(stderr);
@@ -72,7 +76,7 @@ BOOL MessageBeep(UINT) {
 }
 
 int MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT) {
-    if (!OnDisplay()) {
+    if (!platform::OnDisplay()) {
         std::fprintf(stderr, "%s: %s\n", platform::Utf8(caption ? caption : L"").c_str(),
                      platform::Utf8(text ? text : L"").c_str());
         return IDOK;

@@ -21,3 +21,11 @@ BOOL MessageBeep(UINT type);
 // the text). Without one nobody could close it: the caption and the text go to standard error
 // and the box is answered IDOK at once.
 int MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type);
+
+namespace platform {
+
+// Whether windows are shown to a person (the Qt backend on a display); without that, what would
+// be a dialog is said on standard error.
+bool OnDisplay();
+
+} // namespace platform
