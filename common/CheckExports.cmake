@@ -38,6 +38,7 @@ set(allowed
     "Dialog::dialogList[abi:cxx11]"
     "vtable for Dialog"
     "ShowAboutDialog(int)"
+    "SetPlaybackSpeed(double)"
     "OpenMacrosFolder(std::__cxx11::basic_string<wchar_t, std::char_traits<wchar_t>, std::allocator<wchar_t> > const&)")
 # An exported class carries its type information with its virtual table.
 foreach(class Macros Mouse MouseLeftDown MouseMove MouseLeftUp Dialog)

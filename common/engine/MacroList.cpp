@@ -2,10 +2,12 @@
 
 #include <memory>
 
+#include "Mouse.h"
 #include "Pause.h"
 #include "PlaybackClock.h"
 #include "Separator.h"
 #include "Start.h"
+#include "platform/StopRequest.h"
 
 namespace {
 
@@ -18,12 +20,17 @@ bool MacroList::Play() {
     // Played from a copy: the steps may take minutes, and the document stays usable meanwhile.
     const std::vector<ActionPtr> steps = Steps();
     PlaybackClock clock;
+    bool played = true;
     for (const ActionPtr& step : steps) {
-        if (!step->Play()) {
-            return false;
+        if (platform::StopRequest::Raised() || !step->Play()) {
+            played = false;
+            break;
         }
     }
-    return true;
+    // A macro stopped or failing half-way, or one cut or edited to end with the stylus down,
+    // would leave the button pressed on the desktop.
+    Mouse::ReleaseIfPressed();
+    return played && !platform::StopRequest::Raised();
 }
 
 void MacroList::StartRecording() {

@@ -11,6 +11,8 @@
 
 class MacroList : public Macros {
   public:
+    // Plays the steps until one fails or a StopRequest is raised (false then), and never
+    // leaves the stylus pressed.
     bool Play() override;
     void StartRecording() override;
     void StopRecording() override;

@@ -18,6 +18,8 @@ std::atomic<int> scaleY{0};
 // Where the last press or move put the stylus; a release goes there.
 std::atomic<int> lastX{0};
 std::atomic<int> lastY{0};
+// Whether the last stylus step played in this process pressed the stylus without a release.
+std::atomic<bool> pressed{false};
 
 int ScaleFor(int pixels) {
     return pixels > 0 ? 65535 / pixels : 0;
@@ -65,9 +67,21 @@ bool Mouse::ReadPosition(const std::string& params, int& x, int& y) {
 void Mouse::InjectHere(DWORD flags) const {
     lastX.store(x, std::memory_order_relaxed);
     lastY.store(y, std::memory_order_relaxed);
+    if (flags & MOUSEEVENTF_LEFTDOWN) {
+        pressed.store(true, std::memory_order_relaxed);
+    }
     Inject(flags, x, y);
 }
 
 void Mouse::InjectAtLast(DWORD flags) {
+    if (flags & MOUSEEVENTF_LEFTUP) {
+        pressed.store(false, std::memory_order_relaxed);
+    }
     Inject(flags, lastX.load(std::memory_order_relaxed), lastY.load(std::memory_order_relaxed));
+}
+
+void Mouse::ReleaseIfPressed() {
+    if (pressed.load(std::memory_order_relaxed)) {
+        InjectAtLast(MOUSEEVENTF_LEFTUP);
+    }
 }

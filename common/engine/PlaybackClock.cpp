@@ -1,5 +1,7 @@
 #include "PlaybackClock.h"
 
+#include <atomic>
+#include <cmath>
 #include <cstdint>
 
 #include "platform/clock.h"
@@ -12,6 +14,12 @@ struct Deadline {
 };
 
 thread_local Deadline deadline;
+
+std::atomic<double> speed{1.0};
+
+// How late a pause may begin and still end on the running deadline: the wake-up and the
+// injections between two pauses take far less, a stall far more.
+constexpr std::int64_t stallMicros = 1000;
 
 } // namespace
 
@@ -29,12 +37,21 @@ void PlaybackClock::Advance(DWORD milliseconds) {
         Sleep(milliseconds);
         return;
     }
-    deadline.micros += static_cast<std::int64_t>(milliseconds) * 1000;
-    platform::Clock::Current().SleepUntilMicros(deadline.micros);
+    platform::Clock& clock = platform::Clock::Current();
+    const std::int64_t now = clock.MonotonicMicros();
+    if (now - deadline.micros > stallMicros) {
+        deadline.micros = now;
+    }
+    deadline.micros += std::llround(static_cast<double>(milliseconds) * 1000.0 / speed.load());
+    clock.SleepUntilMicros(deadline.micros);
 }
 
 void PlaybackClock::Restart() {
     if (deadline.running) {
         deadline.micros = platform::Clock::Current().MonotonicMicros();
     }
+}
+
+void PlaybackClock::SetSpeed(double factor) {
+    speed.store(factor);
 }

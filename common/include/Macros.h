@@ -17,7 +17,8 @@ class COMMON_EXPORT Macros {
     // Replaces the steps with those of the named macro file; false when it cannot be read.
     virtual bool Load(const std::wstring& name) = 0;
     virtual void Save();
-    // Plays every step in order; false as soon as one fails.
+    // Plays every step in order; false as soon as one fails or the playback is asked to stop.
+    // The stylus is never left pressed.
     virtual bool Play() = 0;
     virtual void StartRecording() = 0;
     virtual void StopRecording() = 0;

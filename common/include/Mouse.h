@@ -19,6 +19,8 @@ class COMMON_EXPORT Mouse : public Action {
 
     // Recomputes the scale factors for the screen's current size; always true.
     static bool OnScreenOrientationChange();
+    // Releases the stylus at its last position when the last stylus step played pressed it.
+    COMMON_HIDDEN static void ReleaseIfPressed();
 
   protected:
     // Reads "x y" as sscanf's "%d %d" does; false unless both numbers are there.

@@ -2,9 +2,11 @@
 
 #include <cerrno>
 #include <ctime>
+#include <poll.h>
 #include <sys/prctl.h>
 
 #include "platform/Seam.h"
+#include "platform/StopRequest.h"
 
 namespace platform {
 
@@ -16,8 +18,28 @@ std::int64_t NowMicros() {
     return static_cast<std::int64_t>(now.tv_sec) * 1000000 + now.tv_nsec / 1000;
 }
 
-void SleepUntil(const timespec& deadline) {
-    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &deadline, nullptr) == EINTR) {
+timespec TimeOf(std::int64_t micros) {
+    timespec time{};
+    time.tv_sec = static_cast<time_t>(micros / 1000000);
+    time.tv_nsec = static_cast<long>(micros % 1000000) * 1000;
+    return time;
+}
+
+// A process that can be asked to stop waits on the request's descriptor too, so that the
+// request ends the wait at once, however it arrives, and never slips in just before the wait.
+void SleepUntil(std::int64_t deadline) {
+    const int stop = StopRequest::Descriptor();
+    if (stop < 0) {
+        const timespec until = TimeOf(deadline);
+        while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &until, nullptr) == EINTR) {
+        }
+        return;
+    }
+    pollfd watched{stop, POLLIN, 0};
+    for (std::int64_t left = deadline - NowMicros(); left > 0 && !StopRequest::Raised();
+         left = deadline - NowMicros()) {
+        const timespec timeout = TimeOf(left);
+        ppoll(&watched, 1, &timeout, nullptr);
     }
 }
 
@@ -36,12 +58,7 @@ class MonotonicClock : public Clock {
 
     std::int64_t MonotonicMicros() override { return NowMicros(); }
 
-    void SleepUntilMicros(std::int64_t deadline) override {
-        timespec until{};
-        until.tv_sec = static_cast<time_t>(deadline / 1000000);
-        until.tv_nsec = static_cast<long>(deadline % 1000000) * 1000;
-        SleepUntil(until);
-    }
+    void SleepUntilMicros(std::int64_t deadline) override { SleepUntil(deadline); }
 };
 
 constinit Seam<Clock> seam;

@@ -38,7 +38,9 @@
     CALL(Xutf8TextPropertyToTextList)                                                              \
     CALL(XFreeStringList)                                                                          \
     CALL(XQueryTree)                                                                               \
-    CALL(XSendEvent)
+    CALL(XSendEvent)                                                                               \
+    CALL(XGrabKey)                                                                                 \
+    CALL(XUngrabKey)
 
 #define TAPWEAVE_XTEST_CALLS(CALL)                                                                 \
     CALL(XTestQueryExtension)                                                                      \

@@ -81,6 +81,11 @@ LPWSTR GetCommandLineW() {
 
 namespace platform {
 
+bool StartedByDeviceShell() {
+    static const bool byShell = FromShell().has_value();
+    return byShell;
+}
+
 LPWSTR CommandLineParameters() {
     LPWSTR text = GetCommandLineW();
     // The program is always quoted, and a program path holds no quote.

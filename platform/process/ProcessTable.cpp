@@ -26,30 +26,6 @@ std::string RecordPath(const std::string& folder, DWORD processId) {
     return folder + "/" + std::to_string(processId);
 }
 
-// Field 22 of /proc/<pid>/stat, in clock ticks since boot: with the identifier it names one
-// process for good. The command name before it may hold spaces and parentheses, so the
-// fields are counted from the last ')'.
-std::optional<unsigned long long> StartTime(DWORD processId) {
-    const std::optional<std::string> line =
-        RunFiles::Read("/proc/" + std::to_string(processId) + "/stat");
-    if (!line) {
-        return std::nullopt;
-    }
-    const std::size_t end = line->rfind(')');
-    if (end == std::string::npos) {
-        return std::nullopt;
-    }
-    std::istringstream fields(line->substr(end + 1));
-    std::string field;
-    for (int index = 3; index < 22 && fields >> field; ++index) {
-    }
-    unsigned long long startTime = 0;
-    if (!(fields >> startTime)) {
-        return std::nullopt;
-    }
-    return startTime;
-}
-
 std::optional<std::string> Executable(const std::string& procLink) {
     char target[4096];
     const ssize_t length = readlink(procLink.c_str(), target, sizeof target);
@@ -80,7 +56,7 @@ std::optional<std::wstring> RecordedProgram(DWORD processId) {
     if (!(record >> recordedStart) || !record.ignore(1) || !std::getline(record, devicePath)) {
         return std::nullopt;
     }
-    if (StartTime(processId) != recordedStart) {
+    if (ProcessTable::StartTime(processId) != recordedStart) {
         return std::nullopt;
     }
     return FileName::FromHost(devicePath);
@@ -141,6 +117,30 @@ std::optional<std::wstring> ProcessTable::ProgramOf(DWORD processId) {
     const std::optional<std::string> executable =
         Executable("/proc/" + std::to_string(processId) + "/exe");
     return executable ? ProgramPath(*executable) : std::nullopt;
+}
+
+// Field 22 of /proc/<pid>/stat, in clock ticks since boot: with the identifier it names one
+// process for good. The command name before it may hold spaces and parentheses, so the
+// fields are counted from the last ')'.
+std::optional<unsigned long long> ProcessTable::StartTime(DWORD processId) {
+    const std::optional<std::string> line =
+        RunFiles::Read("/proc/" + std::to_string(processId) + "/stat");
+    if (!line) {
+        return std::nullopt;
+    }
+    const std::size_t end = line->rfind(')');
+    if (end == std::string::npos) {
+        return std::nullopt;
+    }
+    std::istringstream fields(line->substr(end + 1));
+    std::string field;
+    for (int index = 3; index < 22 && fields >> field; ++index) {
+    }
+    unsigned long long startTime = 0;
+    if (!(fields >> startTime)) {
+        return std::nullopt;
+    }
+    return startTime;
 }
 
 bool ProcessTable::RunsDeviceProgram(DWORD processId) {

@@ -40,6 +40,10 @@ class ProcessTable {
     // recorded time, running a program below the device's fs/ folder or one of the build's
     // programs that the device's are, and neither the first process, this one nor its parent.
     static bool IsDeviceProcess(DWORD processId, unsigned long long startTime);
+
+    // The process's start time, which with its identifier names it for good; nullopt for a
+    // process that has gone.
+    static std::optional<unsigned long long> StartTime(DWORD processId);
 };
 
 } // namespace platform

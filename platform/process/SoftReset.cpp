@@ -110,8 +110,9 @@ template <class Known> void ClearFolder(int run, const char* name, Known isKnown
 }
 
 // What the device keeps in run/: the window directory and its counter and front window, the
-// process table, the named objects, each process's socket and the input journal. Anything else
-// there is not the device's and stays, and a run/ that is a link is not entered.
+// process table, the playing players, the named objects, each process's socket and the input
+// journal. Anything else there is not the device's and stays, and a run/ that is a link is not
+// entered.
 void ClearRunDirectory() {
     const int run = open(platform::Device::RunDirectory().c_str(),
                          O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
@@ -122,6 +123,8 @@ void ClearRunDirectory() {
         return IsHandleName(name) || IsPartial(name, IsHandleName);
     });
     ClearFolder(run, "processes",
+                [](std::string_view name) { return IsDigits(name) || IsPartial(name, IsDigits); });
+    ClearFolder(run, "playback",
                 [](std::string_view name) { return IsDigits(name) || IsPartial(name, IsDigits); });
     ClearFolder(run, "mutexes", [](std::string_view name) { return name.ends_with(".lock"); });
     const int fd = dup(run);

@@ -1,9 +1,11 @@
 // The player as a real process on a temporary device, without a display: it plays the macro it
 // is given into the input journal and ends with 0, loading only what that needs; its command line
-// is cut as the device's player cuts it; without a name it shows the library window, and with a
-// name it cannot load the About dialog, each until a message closes it.
+// is cut as the device's player cuts it; without a name it shows the library window until a
+// message closes it, and a name it cannot load is said on standard error. From a Linux shell it
+// takes options; a stopped playback releases the stylus.
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -147,21 +149,92 @@ TEST_F(PlayerProcess, AMacroStartedFromItsShortcutPlaysWithoutLoadingWhatItDoesN
 }
 
 // Neither a FIFO, which no one writes, nor a link to an endless device, nor a folder is a
-// macro: each shows About at once, as a missing macro does.
-TEST_F(PlayerProcess, AMacroThatCannotBeLoadedShowsAboutUntilItIsClosed) {
+// macro. Without a display nobody could close the About dialog: the player names the macro on
+// standard error and ends with 1 at once.
+TEST_F(PlayerProcess, AMacroThatCannotBeLoadedIsNamedWithoutADisplay) {
     const std::string folder = device.Host(MacroLibrary::macroFolder);
     ASSERT_EQ(mkfifo((folder + "Fifo.macros").c_str(), 0644), 0);
     std::filesystem::create_symlink("/dev/zero", folder + "Zero.macros");
     std::filesystem::create_directory(folder + "Folder.macros");
     for (const char* name : {"Macros - About", "Fifo", "Zero", "Folder"}) {
-        ChildProcess& process = Start({name});
-        ASSERT_TRUE(WaitUntil([] { return FindWindowW(L"Dialog", L"About") != nullptr; })) << name;
-        EXPECT_TRUE(process.Running());
-        EXPECT_EQ(DeviceTool({"send", "Dialog", "About", "WM_COMMAND", "1", "0"}).exitCode, 0);
-        EXPECT_EQ(process.ExitCode(), 0) << name;
-        EXPECT_TRUE(WaitUntil([] { return FindWindowW(L"Dialog", L"About") == nullptr; }));
+        const ToolRun run = RunTool({player, name});
+        EXPECT_EQ(run.exitCode, 1) << name;
+        EXPECT_NE(run.errors.find(std::string("\"") + name + "\""), std::string::npos)
+            << run.errors;
+        EXPECT_EQ(FindWindowW(L"Dialog", L"About"), nullptr);
     }
     EXPECT_TRUE(Injected(journal).empty());
+}
+
+// Options come from a Linux shell's argv only; what the device's shell gives is a name.
+TEST_F(PlayerProcess, OptionsComeOnlyFromALinuxShell) {
+    library.Save("--help", "Press 1 1\nRelease \n");
+    const ToolRun help = RunTool({player, "--help"});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_TRUE(help.output.starts_with("usage:")) << help.output;
+    EXPECT_EQ(RunTool({player, "--version"}).output, "1.2\n");
+    for (const std::vector<std::string>& refused :
+         {std::vector<std::string>{"--speed", "0.09", "x"},
+          {"--speed=10.5", "x"},
+          {"--speed", "fast", "x"},
+          {"--repeat", "-1", "x"},
+          {"--repeat", "2"},
+          {"--bogus", "x"},
+          {"--repeat", "2", "My", "Macro"},
+          {"--speed"},
+          {"--stop", "x"}}) {
+        std::vector<std::string> arguments{player};
+        arguments.insert(arguments.end(), refused.begin(), refused.end());
+        const ToolRun run = RunTool(arguments);
+        EXPECT_EQ(run.exitCode, 2) << refused.front();
+        EXPECT_NE(run.errors.find("usage:"), std::string::npos);
+    }
+    EXPECT_TRUE(Injected(journal).empty());
+    // A shortcut's quoted name is a name, and so is what follows "--".
+    EXPECT_EQ(Start({}, "\"--help\"").ExitCode(), 0);
+    EXPECT_EQ(Start({"--", "--help"}).ExitCode(), 0);
+    EXPECT_EQ(Injected(journal),
+              (std::vector<std::string>{Press(1, 1), Release(1, 1), Press(1, 1), Release(1, 1)}));
+}
+
+TEST_F(PlayerProcess, RepeatsAndNeverLeavesTheStylusDown) {
+    // Cut short after a move of the pressed stylus: released where it was, each time.
+    library.Save("Cut", "Press 1 1\nPause 0.01 s\nMove 2 2\n");
+    EXPECT_EQ(Start({"--repeat", "3", "--speed", "2", "Cut"}).ExitCode(), 0);
+    std::vector<std::string> expected;
+    for (int time = 0; time < 3; ++time) {
+        expected.insert(expected.end(),
+                        {Press(1, 1), "mouse_event flags=0x8001 dx=546 dy=408", Release(2, 2)});
+    }
+    EXPECT_EQ(Injected(journal), expected);
+}
+
+// SIGTERM, SIGINT and --stop end a playback in the middle of a long pause, with the stylus
+// released, and the player ends with 0; --stop ends every playback of the device, however
+// often it was to repeat.
+TEST_F(PlayerProcess, AStoppedPlaybackReleasesTheStylusAndEnds) {
+    library.Save("Long", "Press 3 4\nPause 600 s\nRelease \n");
+    for (const int signal : {SIGTERM, SIGINT}) {
+        std::remove(journal.c_str());
+        ChildProcess& playing = Start({"Long"});
+        ASSERT_TRUE(WaitUntil([&] { return Injected(journal).size() == 1; }));
+        kill(playing.Pid(), signal);
+        EXPECT_EQ(playing.ExitCode(), 0);
+        EXPECT_EQ(Injected(journal), (std::vector<std::string>{Press(3, 4), Release(3, 4)}));
+    }
+    std::remove(journal.c_str());
+    ChildProcess& once = Start({"Long"});
+    ChildProcess& forever = Start({"--repeat", "0", "Long"});
+    ASSERT_TRUE(WaitUntil([&] { return Injected(journal).size() == 2; }));
+    EXPECT_EQ(RunTool({player, "--stop"}).exitCode, 0);
+    // --stop returns once the playbacks have ended.
+    EXPECT_FALSE(once.Running());
+    EXPECT_FALSE(forever.Running());
+    EXPECT_EQ(once.ExitCode(), 0);
+    EXPECT_EQ(forever.ExitCode(), 0);
+    EXPECT_EQ(Injected(journal),
+              (std::vector<std::string>{Press(3, 4), Press(3, 4), Release(3, 4), Release(3, 4)}));
+    EXPECT_TRUE(std::filesystem::is_empty(device.Directory() + "/run/playback"));
 }
 
 TEST_F(PlayerProcess, WithoutANameTheLibraryWindowShowsUntilItIsClosed) {

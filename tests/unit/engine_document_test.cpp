@@ -1,6 +1,7 @@
 // The macro document: recording with pauses and separators, loading by name, playing in order.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -10,11 +11,14 @@
 #include "FakeClock.h"
 #include "FakeDesktop.h"
 #include "FixedDisplay.h"
+#include "Keyboard.h"
 #include "MacroDocument.h"
 #include "MacroFile.h"
 #include "MouseLeftDown.h"
 #include "MouseLeftUp.h"
 #include "MouseMove.h"
+#include "Pause.h"
+#include "PlaybackSpeed.h"
 #include "RecordingInjector.h"
 #include "SharedNames.h"
 #include "Start.h"
@@ -33,19 +37,19 @@ std::string Text(MacroDocument& document) {
 // A step that lets time pass when played, as injecting or drawing does, and can fail.
 class Busy : public Action {
   public:
-    Busy(FakeClock& clock, int milliseconds, bool succeeds = true)
-        : clock(clock), milliseconds(milliseconds), succeeds(succeeds) {}
+    Busy(FakeClock& clock, std::int64_t micros, bool succeeds = true)
+        : clock(clock), micros(micros), succeeds(succeeds) {}
     Action* Parse(const std::string&) override { return nullptr; }
     std::string GetKeyword() override { return "Busy"; }
-    std::string GetParams() override { return std::to_string(milliseconds); }
+    std::string GetParams() override { return std::to_string(micros); }
     bool Play() override {
-        clock.Pass(milliseconds);
+        clock.micros += micros;
         ++plays;
         return succeeds;
     }
 
     FakeClock& clock;
-    int milliseconds;
+    std::int64_t micros;
     bool succeeds;
     int plays = 0;
 };
@@ -63,6 +67,18 @@ class Recording : public ::testing::Test {
     void At(std::int64_t milliseconds, Action* step, int kind) {
         clock.micros = start + milliseconds * 1000;
         document.Add(ActionPtr(step), kind);
+    }
+
+    // Makes the document hold these steps, in order, as a recording with no time between them.
+    void Compose(std::initializer_list<Action*> steps) {
+        document.Load(L"a/b"); // a name no macro can have empties the document at once
+        InFront(L"\\Windows\\shell32.exe");
+        document.StartRecording();
+        for (Action* step : steps) {
+            document.Add(ActionPtr(step), Macros::AddPlain);
+        }
+        document.StopRecording();
+        clock.deadlines.clear();
     }
 
     std::int64_t start = clock.micros;
@@ -125,9 +141,9 @@ TEST_F(Recording, PlayStopsAtTheFirstFailingStep) {
     EXPECT_TRUE(document.Play()); // empty
     InFront(L"\\Windows\\shell32.exe");
     document.StartRecording();
-    auto* first = new Busy(clock, 1);
-    auto* failing = new Busy(clock, 1, false);
-    auto* last = new Busy(clock, 1);
+    auto* first = new Busy(clock, 1000);
+    auto* failing = new Busy(clock, 1000, false);
+    auto* last = new Busy(clock, 1000);
     for (Busy* step : {first, failing, last}) {
         document.Add(ActionPtr(step), Macros::AddPlain);
     }
@@ -137,33 +153,90 @@ TEST_F(Recording, PlayStopsAtTheFirstFailingStep) {
     EXPECT_EQ(last->plays, 0);
 }
 
-TEST_F(Recording, PausesRunAgainstOneDeadlineThatDeliberateWaitsRestart) {
+TEST_F(Recording, PausesRunAgainstOneDeadlineThatDeliberateWaitsAndStallsRestart) {
     TempDevice device;
     RecordingInjector injector;
     device.Write(macroFolder + "Timing.macros", "Pause 0.01 s\nPause 0.01 s\nKeyboard up\n"
                                                 "Pause 0.01 s\nStart Today\nPause 0.01 s\n");
     ASSERT_TRUE(document.Load(L"Timing"));
-    // Interleave steps that take 3 ms each, as injection would, between the pauses.
+    // Interleave steps that take 0.3 ms each, as injection would, between the pauses.
     const std::vector<ActionPtr> steps = document.Steps();
     document.Load(L"Missing");
     InFront(L"\\Windows\\shell32.exe");
     document.StartRecording();
     for (std::size_t i = 0; i < steps.size(); ++i) {
         document.Add(steps[i], Macros::AddPlain);
-        document.Add(ActionPtr(new Busy(clock, 3)), Macros::AddPlain);
+        document.Add(ActionPtr(new Busy(clock, 300)), Macros::AddPlain);
     }
     document.StopRecording();
     ASSERT_EQ(document.Steps().size(), 12u);
 
     clock.deadlines.clear();
-    const std::int64_t begin = clock.micros;
+    std::int64_t begin = clock.micros;
     ASSERT_TRUE(document.Play());
     // 10 and 20 ms from the beginning whatever the steps between took; the key's hold ends
-    // at 223 ms and the deadline restarts there, so the next pause ends 10 ms later, the 3 ms
-    // step before it included; likewise after the Today screen's 200 ms wait (236 to 436 ms).
-    const std::vector<std::int64_t> expected = {begin + 10'000, begin + 20'000,
-                                                begin + 223'000 + 10'000, begin + 436'000 + 10'000};
-    EXPECT_EQ(clock.deadlines, expected);
+    // at 220.3 ms and the deadline restarts there, so the next pause ends 10 ms later, the
+    // 0.3 ms step before it included; likewise after the Today screen's 200 ms wait.
+    EXPECT_EQ(clock.deadlines, (std::vector<std::int64_t>{begin + 10'000, begin + 20'000,
+                                                          begin + 230'300, begin + 440'600}));
+
+    // A stall of 1.5 s is not made up by cutting the pauses after it; being late by one
+    // millisecond is still made up, by more than that not.
+    Compose({new Pause(500), new Busy(clock, 1'500'000), new Pause(500), new Busy(clock, 200),
+             new Pause(500), new Pause(500), new Busy(clock, 1000), new Pause(500),
+             new Busy(clock, 1001), new Pause(500)});
+    begin = clock.micros;
+    ASSERT_TRUE(document.Play());
+    EXPECT_EQ(clock.deadlines,
+              (std::vector<std::int64_t>{begin + 500'000, begin + 2'500'000, begin + 3'000'000,
+                                         begin + 3'500'000, begin + 4'000'000, begin + 4'501'001}));
+}
+
+TEST_F(Recording, SpeedDividesEveryPauseButNotTheDeliberateWaits) {
+    RecordingInjector injector;
+    Compose({new Pause(500), new Pause(1000), new Keyboard("up"), new Pause(30)});
+    const std::pair<double, std::int64_t> cases[] = {{2, 250'000}, {10, 50'000}, {0.1, 5'000'000}};
+    for (const auto& [factor, firstPause] : cases) {
+        SetPlaybackSpeed(factor);
+        SetPlaybackSpeed(factor * 101); // out of range: changes nothing
+        clock.deadlines.clear();
+        const std::int64_t begin = clock.micros;
+        ASSERT_TRUE(document.Play());
+        const std::int64_t held = begin + firstPause * 3 + 200'000; // the key hold stays 200 ms
+        EXPECT_EQ(clock.deadlines,
+                  (std::vector<std::int64_t>{begin + firstPause, begin + firstPause * 3,
+                                             held + std::llround(30'000 / factor)}))
+            << factor;
+    }
+    SetPlaybackSpeed(1);
+}
+
+TEST_F(Recording, PlayNeverEndsWithTheStylusDown) {
+    FixedDisplay display(240, 320);
+    Mouse::OnScreenOrientationChange();
+    RecordingInjector injector;
+    const auto flagsPlayed = [&] {
+        std::vector<std::pair<DWORD, LONG>> played;
+        for (const InjectedEvent& event : injector.events) {
+            played.emplace_back(event.flags, event.dx);
+        }
+        injector.events.clear();
+        return played;
+    };
+    // Ending with a press, or a move of the pressed stylus: released where the stylus last was.
+    Compose({new MouseLeftDown(1, 1), new MouseMove(2, 2)});
+    EXPECT_TRUE(document.Play());
+    EXPECT_EQ(flagsPlayed(),
+              (std::vector<std::pair<DWORD, LONG>>{{0x8002, 273}, {0x8001, 546}, {0x8004, 546}}));
+    // A failing step ends the playback with the stylus released too.
+    Compose({new MouseLeftDown(3, 3), new Busy(clock, 0, false), new MouseLeftUp(0, 0)});
+    EXPECT_FALSE(document.Play());
+    EXPECT_EQ(flagsPlayed(), (std::vector<std::pair<DWORD, LONG>>{{0x8002, 819}, {0x8004, 819}}));
+    // A macro that releases, or never presses, gets no second release.
+    Compose({new MouseLeftDown(4, 4), new MouseLeftUp(0, 0), new MouseMove(5, 5)});
+    EXPECT_TRUE(document.Play());
+    EXPECT_EQ(flagsPlayed(), (std::vector<std::pair<DWORD, LONG>>{
+                                 {0x8002, 1092}, {0x8004, 1092}, {0x8001, 1365}}));
 }
 
 class Loading : public ::testing::Test {

@@ -8,6 +8,7 @@
 // Milliseconds since an arbitrary start, 32 bits: it wraps after about 49.7 days.
 DWORD GetTickCount();
 // Waits the given milliseconds precisely (clock_nanosleep on CLOCK_MONOTONIC, timer slack lowered).
+// Every wait ends early once a StopRequest is raised.
 void Sleep(DWORD milliseconds);
 
 namespace platform {

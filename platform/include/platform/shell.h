@@ -142,6 +142,10 @@ class Launcher {
     static void Set(Launcher* launcher);
 };
 
+// Whether the device's shell started this program with its command-line text (the first case
+// of GetCommandLineW), rather than a Linux shell with argv.
+bool StartedByDeviceShell();
+
 // The text of this program's arguments, as a program's WinMain receives it on the device: the
 // command line of GetCommandLineW without the program in double quotes and the one space after
 // it; empty when there are none. It stays for the life of the process.
