@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 #include <string>
 
 #include "ProductVersion.h"
@@ -85,13 +86,8 @@ bool HasDisplay() {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
-        std::fputs(usage, stdout);
-        return 0;
-    }
-    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
-        std::puts(productVersion);
-        return 0;
+    if (const std::optional<int> answered = AnswerHelpOrVersion(argc, argv, usage)) {
+        return *answered;
     }
     const std::string requested = RequestedFile(argc, argv);
     const std::string file = HelpFile(requested);

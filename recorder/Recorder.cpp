@@ -5,6 +5,7 @@
 //   tapweave-recorder --quit   ends the running recorder
 #include <cstdio>
 #include <cstring>
+#include <optional>
 
 #include "ProductVersion.h"
 #include "RecorderWindow.h"
@@ -79,13 +80,8 @@ int main(int argc, char** argv) {
     if (argc == 2 && std::strcmp(argv[1], "--quit") == 0) {
         return Quit();
     }
-    if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
-        std::fputs(usage, stdout);
-        return 0;
-    }
-    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
-        std::puts(productVersion);
-        return 0;
+    if (const std::optional<int> answered = AnswerHelpOrVersion(argc, argv, usage)) {
+        return *answered;
     }
     if (argc > 1) {
         std::fprintf(stderr, "tapweave-recorder: unknown argument %s\n\n%s", argv[1], usage);

@@ -14,6 +14,7 @@
 #include <unistd.h>
 
 #include "FileName.h"
+#include "ProcessTable.h"
 #include "RunFiles.h"
 #include "platform/Device.h"
 
@@ -77,25 +78,6 @@ std::wstring Unescape(const std::string& escaped) {
         bytes += next == 'n' ? '\n' : next == 'r' ? '\r' : next;
     }
     return FileName::FromHost(bytes).value_or(std::wstring());
-}
-
-std::optional<unsigned long long> StartTimeOf(DWORD processId) {
-    const std::optional<std::string> stat =
-        RunFiles::Read("/proc/" + std::to_string(processId) + "/stat");
-    if (!stat) {
-        return std::nullopt;
-    }
-    // Field 22; the command name before it may hold spaces and parentheses.
-    const std::size_t end = stat->rfind(')');
-    if (end == std::string::npos) {
-        return std::nullopt;
-    }
-    std::istringstream fields(stat->substr(end + 1));
-    std::string field;
-    for (int index = 3; index < 22 && fields >> field; ++index) {
-    }
-    unsigned long long startTime = 0;
-    return fields >> startTime ? std::optional(startTime) : std::nullopt;
 }
 
 std::optional<WindowDirectory::Entry> Parse(HWND hwnd, const std::string& content) {
@@ -268,7 +250,7 @@ bool WindowDirectory::ProcessRunning(DWORD processId, unsigned long long startTi
     if (processId == static_cast<DWORD>(getpid())) {
         return startTime == OwnStartTime();
     }
-    return processId != 0 && StartTimeOf(processId) == startTime;
+    return processId != 0 && ProcessTable::StartTime(processId) == startTime;
 }
 
 unsigned long long WindowDirectory::OwnStartTime() {
@@ -277,7 +259,7 @@ unsigned long long WindowDirectory::OwnStartTime() {
     static thread_local unsigned long long cached = 0;
     const auto self = static_cast<DWORD>(getpid());
     if (cachedFor != self) {
-        cached = StartTimeOf(self).value_or(0);
+        cached = ProcessTable::StartTime(self).value_or(0);
         cachedFor = self;
     }
     return cached;

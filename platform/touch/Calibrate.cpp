@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <string>
 
 #include "CalibrationScreen.h"
@@ -71,13 +72,8 @@ constexpr const char* usage =
     "--version      the version\n";
 
 int main(int argc, char** argv) {
-    if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
-        std::fputs(usage, stdout);
-        return 0;
-    }
-    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
-        std::puts(productVersion);
-        return 0;
+    if (const std::optional<int> answered = AnswerHelpOrVersion(argc, argv, usage)) {
+        return *answered;
     }
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--script") == 0 && i + 1 < argc) {
