@@ -11,12 +11,14 @@
 #include "FileName.h"
 #include "HostError.h"
 #include "PathResolver.h"
+#include "WriteAll.h"
 #include "platform/files.h"
 
 namespace {
 
 using platform::HostError;
 using platform::PathResolver;
+using platform::WriteAll;
 
 // A file being written: "." and twelve hex digits, then ".part". Hidden, and never ending in an
 // extension the system looks for.
@@ -43,25 +45,6 @@ class Descriptor {
 
     int value;
 };
-
-bool WriteAll(int descriptor, const std::string& text) {
-    std::size_t written = 0;
-    while (written < text.size()) {
-        const ssize_t result = ::write(descriptor, text.data() + written, text.size() - written);
-        if (result < 0 && errno == EINTR) {
-            continue;
-        }
-        if (result < 0) {
-            return false;
-        }
-        if (result == 0) {
-            errno = ENOSPC;
-            return false;
-        }
-        written += static_cast<std::size_t>(result);
-    }
-    return true;
-}
 
 // The writer of a part file holds a lock on it until the file has its name, and a killed
 // writer's lock goes with it: a part file that can be locked is abandoned.

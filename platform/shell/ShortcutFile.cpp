@@ -8,6 +8,7 @@
 #include "FileName.h"
 #include "HostError.h"
 #include "PathResolver.h"
+#include "WriteAll.h"
 #include "platform/files.h"
 #include "platform/shell.h"
 
@@ -38,21 +39,6 @@ bool IsBlank(wchar_t c) {
 bool Fail(DWORD error) {
     SetLastError(error);
     return false;
-}
-
-bool WriteAll(int descriptor, const std::string& text) {
-    std::size_t written = 0;
-    while (written < text.size()) {
-        const ssize_t result = ::write(descriptor, text.data() + written, text.size() - written);
-        if (result < 0 && errno == EINTR) {
-            continue;
-        }
-        if (result <= 0) {
-            return false;
-        }
-        written += static_cast<std::size_t>(result);
-    }
-    return true;
 }
 
 } // namespace
