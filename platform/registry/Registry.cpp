@@ -64,9 +64,9 @@ LONG CopyName(const std::wstring& name, LPWSTR buffer, LPDWORD length) {
     return ERROR_SUCCESS;
 }
 
-} // namespace
-
-LONG RegOpenKeyExW(HKEY key, LPCWSTR subKey, DWORD, REGSAM, PHKEY result) {
+// Opens or creates (reach) a key below an open one and hands out a handle to it; the result is
+// cleared first, so that a failure leaves no handle behind.
+template <typename Reach> LONG ReachKey(HKEY key, PHKEY result, Reach reach) {
     if (!result) {
         return ERROR_INVALID_PARAMETER;
     }
@@ -76,31 +76,30 @@ LONG RegOpenKeyExW(HKEY key, LPCWSTR subKey, DWORD, REGSAM, PHKEY result) {
         return ERROR_INVALID_HANDLE;
     }
     RegistryStore::Key opened = 0;
-    const LONG error = RegistryStore::OpenKey(parent, Components(subKey), opened);
+    const LONG error = reach(parent, opened);
     if (error == ERROR_SUCCESS) {
         *result = RegistryKeys::Add(opened);
     }
     return error;
 }
 
+} // namespace
+
+LONG RegOpenKeyExW(HKEY key, LPCWSTR subKey, DWORD, REGSAM, PHKEY result) {
+    return ReachKey(key, result, [subKey](RegistryStore::Key parent, RegistryStore::Key& opened) {
+        return RegistryStore::OpenKey(parent, Components(subKey), opened);
+    });
+}
+
 LONG RegCreateKeyExW(HKEY key, LPCWSTR subKey, DWORD, LPWSTR, DWORD, REGSAM, SECURITY_ATTRIBUTES*,
                      PHKEY result, LPDWORD disposition) {
-    if (!result) {
-        return ERROR_INVALID_PARAMETER;
-    }
-    *result = nullptr;
-    RegistryStore::Key parent = 0;
-    if (!RegistryKeys::Find(key, parent)) {
-        return ERROR_INVALID_HANDLE;
-    }
-    RegistryStore::Key opened = 0;
     bool created = false;
-    const LONG error = RegistryStore::CreateKey(parent, Components(subKey), opened, created);
-    if (error == ERROR_SUCCESS) {
-        *result = RegistryKeys::Add(opened);
-        if (disposition) {
-            *disposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
-        }
+    const LONG error = ReachKey(
+        key, result, [subKey, &created](RegistryStore::Key parent, RegistryStore::Key& opened) {
+            return RegistryStore::CreateKey(parent, Components(subKey), opened, created);
+        });
+    if (error == ERROR_SUCCESS && disposition) {
+        *disposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
     }
     return error;
 }

@@ -1,6 +1,7 @@
 // tapweave-calibrate as a person runs it: on a display, with the touches from a touch script.
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -44,14 +45,23 @@ std::wstring StoredCalibration() {
 
 } // namespace
 
-TEST(Calibrate, TouchesOfTheFivePointsAreStoredAveraged) {
-    if (!XvfbServer::Installed()) {
-        GTEST_SKIP() << "no Xvfb";
+// A 240 x 320 display of the test's own and a fresh device.
+class Calibrate : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        if (!XvfbServer::Installed()) {
+            GTEST_SKIP() << "no Xvfb";
+        }
+        ASSERT_TRUE(server.Running()) << server.Error();
+        display.emplace("DISPLAY", server.Name().c_str());
     }
-    XvfbServer server(240, 320);
-    ASSERT_TRUE(server.Running()) << server.Error();
+
+    XvfbServer server{240, 320};
     TempDevice device;
-    ScopedEnvironment display("DISPLAY", server.Name().c_str());
+    std::optional<ScopedEnvironment> display;
+};
+
+TEST_F(Calibrate, TouchesOfTheFivePointsAreStoredAveraged) {
     ScopedEnvironment screen("TAPWEAVE_SCREEN", nullptr);
     // Raw positions twice the screen's, each touch a little unsteady; a stray lift first.
     device.Write("touches.txt", "50 up 1 1\n"
@@ -65,14 +75,7 @@ TEST(Calibrate, TouchesOfTheFivePointsAreStoredAveraged) {
 }
 
 // A mouse is exact on the screen already; a script that runs out leaves points unread.
-TEST(Calibrate, OnlyATouchScreenOrAWholeScriptIsCalibrated) {
-    if (!XvfbServer::Installed()) {
-        GTEST_SKIP() << "no Xvfb";
-    }
-    XvfbServer server(240, 320);
-    ASSERT_TRUE(server.Running()) << server.Error();
-    TempDevice device;
-    ScopedEnvironment display("DISPLAY", server.Name().c_str());
+TEST_F(Calibrate, OnlyATouchScreenOrAWholeScriptIsCalibrated) {
     std::string errors;
     {
         ScopedEnvironment pointer("TAPWEAVE_TOUCH", "x11");
@@ -91,7 +94,7 @@ TEST(Calibrate, OnlyATouchScreenOrAWholeScriptIsCalibrated) {
     EXPECT_EQ(StoredCalibration(), L"");
 }
 
-TEST(Calibrate, WithoutADisplayNothingIsStored) {
+TEST_F(Calibrate, WithoutADisplayNothingIsStored) {
     TempDevice device;
     ScopedEnvironment display("DISPLAY", nullptr);
     ScopedEnvironment wayland("WAYLAND_DISPLAY", nullptr);
