@@ -120,7 +120,12 @@ int main(int argc, char** argv) {
     const QScreen* screen = QApplication::primaryScreen();
     const QSize size = screen->size();
     if (platform::IsHandheldScreen(size.width(), size.height())) {
-        browser.showFullScreen();
+        // Placed by itself, as the device's windows are, with or without a window manager.
+        browser.setWindowFlag(Qt::FramelessWindowHint);
+        browser.setGeometry(screen->geometry());
+        browser.show();
+        // Without a window manager nobody else gives it the keyboard.
+        browser.activateWindow();
         return application.exec();
     }
     const QRect free = screen->availableGeometry();
