@@ -217,33 +217,38 @@ TEST(LibraryOnADesktop, IsAWindowOfAHandheldsSizeThatEscapeAndTheWindowManagerCl
     alarm(120);
     ChildProcess manager = server.StartProgram({"openbox"});
     ASSERT_TRUE(manager.Started());
+    // openbox announces itself before it manages new windows, and a window mapped while it
+    // starts may stay unmanaged: it is ready once it has framed a probe window, shown anew
+    // until it does.
     ASSERT_TRUE(WaitUntil([&] {
-        return server.RunProgram({"xprop", "-root", "_NET_SUPPORTING_WM_CHECK"})
-                   .output.find("window id") != std::string::npos;
+        ChildProcess probe = server.StartProgram({"xmessage", "-name", "probe", "probe"});
+        return WaitUntil(
+            [&] {
+                return server.RunProgram({"xprop", "-name", "probe", "WM_STATE"})
+                           .output.find("Normal") != std::string::npos;
+            },
+            2s);
     })) << "openbox did not start";
     const auto shot = [&](const std::string& name) {
         std::this_thread::sleep_for(500ms);
         EXPECT_TRUE(server.Screenshot(std::string(TAPWEAVE_BIN_DIR "/../") + name)) << name;
     };
-    // The window of that title once it is on the screen, in front.
+    // The window of that title once it is on the screen and has the keyboard, as a window a
+    // person has just opened does.
     const auto frontWindow = [&](const std::string& title) {
         std::string id;
-        WaitUntil([&] {
+        const bool active = WaitUntil([&] {
             id = server.RunProgram({"xdotool", "search", "--onlyvisible", "--name", title}).output;
-            return !id.empty();
+            return !id.empty() && server.RunProgram({"xdotool", "getactivewindow"}).output == id;
         });
-        id = id.substr(0, id.find('\n'));
-        if (!id.empty()) {
-            server.RunProgram({"xdotool", "windowactivate", "--sync", id});
-        }
-        return id;
+        return active ? id.substr(0, id.find('\n')) : std::string();
     };
 
     for (const char* leave : {"Escape", "alt+F4"}) {
         ChildProcess player = server.StartProgram({TAPWEAVE_BIN_DIR "/tapweave-player"});
         ASSERT_TRUE(player.Started());
         const std::string id = frontWindow("^Tapweave$");
-        ASSERT_FALSE(id.empty()) << "no library window";
+        ASSERT_FALSE(id.empty()) << "no library window in front";
         // Its inside: the device's caption, list and menu bar, 480 x 640 pixels.
         EXPECT_NE(server.RunProgram({"xdotool", "getwindowgeometry", id})
                       .output.find("Geometry: 480x640"),
@@ -253,20 +258,14 @@ TEST(LibraryOnADesktop, IsAWindowOfAHandheldsSizeThatEscapeAndTheWindowManagerCl
         EXPECT_EQ(rect.right - rect.left, 480);
         EXPECT_EQ(rect.bottom - rect.top, 640 - SH_CAPTION_HEIGHT - SH_MENUBAR_HEIGHT);
         shot(std::string("desktop-library-") + leave + ".png");
-        // A key pressed while the window manager is still busy with the new window may be lost
-        // under load: it is pressed again until the player ends.
-        EXPECT_TRUE(WaitUntil([&] {
-            server.RunProgram({"xdotool", "key", leave});
-            return WaitUntil([&] { return !player.Running(); }, 1s);
-        })) << leave
-            << " did not close the library";
+        ASSERT_EQ(server.RunProgram({"xdotool", "key", leave}).exitCode, 0);
         EXPECT_EQ(player.ExitCode(), 0);
     }
 
     ChildProcess about =
         server.StartProgram({TAPWEAVE_BIN_DIR "/tapweave-player", "Macros - About"});
     ASSERT_TRUE(about.Started());
-    ASSERT_FALSE(frontWindow("^About$").empty()) << "no About window";
+    ASSERT_FALSE(frontWindow("^About$").empty()) << "no About window in front";
     shot("desktop-about.png");
     ASSERT_EQ(server.RunProgram({"xdotool", "key", "Escape"}).exitCode, 0);
     EXPECT_EQ(about.ExitCode(), 0);
@@ -274,7 +273,7 @@ TEST(LibraryOnADesktop, IsAWindowOfAHandheldsSizeThatEscapeAndTheWindowManagerCl
     ChildProcess help = server.StartProgram({TAPWEAVE_BIN_DIR "/tapweave-help"});
     ASSERT_TRUE(help.Started());
     const std::string helpId = frontWindow("^Tapweave Help$");
-    ASSERT_FALSE(helpId.empty()) << "no help window";
+    ASSERT_FALSE(helpId.empty()) << "no help window in front";
     EXPECT_NE(server.RunProgram({"xdotool", "getwindowgeometry", helpId})
                   .output.find("Geometry: 480x640"),
               std::string::npos);

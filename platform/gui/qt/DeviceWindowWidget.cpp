@@ -48,8 +48,6 @@ bool Within(HWND window, HWND hwnd) {
 
 DeviceWindowWidget::DeviceWindowWidget(HWND hwnd, std::function<void()> delivered)
     : QWidget(nullptr, Qt::Window), hwnd(hwnd), delivered(std::move(delivered)) {
-    // Showing a window never activates it; SetForegroundWindow does (Raise).
-    setAttribute(Qt::WA_ShowWithoutActivating);
     // Every pixel comes from the core: Qt has no background to clear first.
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::StrongFocus);
@@ -85,7 +83,11 @@ void DeviceWindowWidget::Follow() {
         return;
     }
     const Qt::WindowFlags flags = FlagsFor(*window);
-    if (flags != windowFlags()) {
+    // Compared with what was asked, not with windowFlags(): Qt adds the frame's buttons to a
+    // framed window's flags, and setting them again would hide and map the window anew each time,
+    // which a window manager may take as a window withdrawn for good.
+    if (flags != askedFlags) {
+        askedFlags = flags;
         // Qt hides a window whose flags change; it is shown again below.
         setWindowFlags(flags);
     }
@@ -103,6 +105,12 @@ void DeviceWindowWidget::Follow() {
         setGeometry(outer);
     }
     const bool wasVisible = isVisible();
+    // A window that comes up in front takes the keyboard as the window manager maps it; asking
+    // for it afterwards may be refused as focus stealing, and a dialog a person just opened would
+    // not hear Escape.
+    if (window->visible && !wasVisible) {
+        setAttribute(Qt::WA_ShowWithoutActivating, !window->foreground);
+    }
     setVisible(window->visible);
     if (!window->visible) {
         fitted = false;

@@ -65,6 +65,8 @@ class DeviceWindowWidget : public QWidget {
 
     const HWND hwnd;
     const std::function<void()> delivered;
+    // The flags last given to Qt for the window.
+    Qt::WindowFlags askedFlags = Qt::Window;
     // The parts this backend asked Qt to repaint because the core's content changed; the rest of
     // what Qt repaints comes from the screen (first showing, resizing) and goes to WM_PAINT.
     QRegion contentUpdates;
