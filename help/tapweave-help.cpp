@@ -4,8 +4,10 @@
 // window; without one it prints where the file is, so the user can open it with something else.
 #include <QApplication>
 #include <QScreen>
+#include <QShortcut>
 #include <QTextBrowser>
 #include <QUrl>
+#include <QWindow>
 
 #include <algorithm>
 #include <cstdio>
@@ -17,11 +19,15 @@
 
 #include "ProductVersion.h"
 #include "platform/files.h"
+#include "platform/gui.h"
 #include "platform/text.h"
 
 namespace {
 
 constexpr const char* defaultFile = "Tapweave Help.htm";
+// The help on a desktop: a VGA handheld's screen.
+constexpr int helpWidth = 480;
+constexpr int helpHeight = 640;
 
 constexpr const char* usage =
     "usage: tapweave-help [FILE]\n"
@@ -100,15 +106,48 @@ int main(int argc, char** argv) {
         std::printf("Help: %s\n", file.c_str());
         return 0;
     }
+    platform::ProvideRuntimeDirectory();
     QApplication application(argc, argv);
     QTextBrowser browser;
     browser.setOpenExternalLinks(true);
     browser.setSource(QUrl::fromLocalFile(QString::fromStdString(file)));
     const QString title = browser.documentTitle();
     browser.setWindowTitle(title.isEmpty() ? QStringLiteral("Help") : title);
-    // A device's small screen is filled; a desktop gets a window of a device's size.
-    const QSize available = QApplication::primaryScreen()->availableSize();
-    browser.resize(std::min(available.width(), 480), std::min(available.height(), 640));
+    // Escape leaves the help, as the window manager's close does.
+    QObject::connect(new QShortcut(QKeySequence(Qt::Key_Escape), &browser), &QShortcut::activated,
+                     &browser, &QWidget::close);
+    // A handheld's small screen is filled; a desktop gets a window of a handheld's size.
+    const QScreen* screen = QApplication::primaryScreen();
+    const QSize size = screen->size();
+    if (platform::IsHandheldScreen(size.width(), size.height())) {
+        // Placed by itself, as the device's windows are, with or without a window manager.
+        browser.setWindowFlag(Qt::FramelessWindowHint);
+        browser.setGeometry(screen->geometry());
+        browser.show();
+        // Without a window manager nobody else gives it the keyboard.
+        browser.activateWindow();
+        return application.exec();
+    }
+    const QRect free = screen->availableGeometry();
+    browser.resize(std::min(free.width(), helpWidth), std::min(free.height(), helpHeight));
     browser.show();
+    // Once the window manager has framed it, the window and its frame are kept within the
+    // desktop's free area (its panels left out).
+    QWindow* window = browser.windowHandle();
+    QObject::connect(window, &QWindow::yChanged, &browser, [&browser, window, free] {
+        const QMargins frame = window->frameMargins();
+        if (frame.isNull()) {
+            return;
+        }
+        const QRect room = free.marginsRemoved(frame);
+        QRect placed = browser.geometry();
+        placed.setHeight(std::min(placed.height(), room.height()));
+        placed.moveTop(std::clamp(placed.top(), room.top(),
+                                  std::max(room.top(), room.bottom() + 1 - placed.height())));
+        QObject::disconnect(window, &QWindow::yChanged, &browser, nullptr);
+        if (placed != browser.geometry()) {
+            browser.setGeometry(placed);
+        }
+    });
     return application.exec();
 }

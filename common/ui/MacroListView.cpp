@@ -7,6 +7,7 @@
 #include "SharedNames.h"
 #include "platform/alerts.h"
 #include "platform/files.h"
+#include "platform/kernel.h"
 #include "platform/shell.h"
 
 namespace {
@@ -34,6 +35,16 @@ constexpr UINT deleteCommand = 3;
 
 // The size SHELLEXECUTEINFO has on the device, as the device's programs fill it in.
 constexpr DWORD shellExecuteInfoSize = 60;
+
+// What an empty library says, above the list, in the labels' font.
+constexpr const wchar_t* emptyHint = L"No macros yet: tap the recorder's red button to record one.";
+constexpr int hintId = 1001;
+constexpr int hintMargin = 8;
+constexpr int hintHeight = 60;
+
+// While a macro plays, the window looks at its player this often between the messages it
+// keeps handling.
+constexpr DWORD playerCheckMs = 50;
 
 bool IsFixedEntry(const wchar_t* fileName) {
     for (const wchar_t* entry : fixedEntries) {
@@ -63,7 +74,7 @@ bool GetProgramsFolder(wchar_t (&folder)[MAX_PATH]) {
 } // namespace
 
 MacroListView::MacroListView(const std::wstring& pendingName)
-    : pendingName(pendingName), listHwnd(nullptr), parentHwnd(nullptr),
+    : pendingName(pendingName), listHwnd(nullptr), parentHwnd(nullptr), hintHwnd(nullptr),
       imageList(ImageList_Create(iconSize, iconSize, ILC_MASK, 0, 1)), font(nullptr) {
     LOGFONTW logFont{};
     logFont.lfHeight = labelFontHeight;
@@ -109,6 +120,12 @@ void MacroListView::Create(HWND parent, int id) {
     SendMessageW(listHwnd, LVM_SETICONSPACING, 0, iconSpacing);
     SendMessageW(listHwnd, LVM_SETIMAGELIST, LVSIL_NORMAL, reinterpret_cast<LPARAM>(imageList));
     SendMessageW(listHwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+    // Over the list, which it lets the stylus through to; shown while the list is empty.
+    hintHwnd = CreateWindowExW(0, L"STATIC", emptyHint, WS_CHILD | SS_CENTER | SS_NOPREFIX,
+                               hintMargin, hintMargin, client.right - 2 * hintMargin, hintHeight,
+                               parent, reinterpret_cast<HMENU>(static_cast<std::intptr_t>(hintId)),
+                               nullptr, nullptr);
+    SendMessageW(hintHwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
     Refresh();
 }
 
@@ -143,6 +160,10 @@ void MacroListView::Refresh() {
     }
     // The pending name applies to one filling of the list only.
     pendingName.clear();
+    if (hintHwnd) {
+        const bool empty = SendMessageW(listHwnd, LVM_GETITEMCOUNT, 0, 0) == 0;
+        ShowWindow(hintHwnd, empty ? SW_SHOW : SW_HIDE);
+    }
 }
 
 void MacroListView::Resize() {
@@ -152,6 +173,10 @@ void MacroListView::Resize() {
     RECT client{};
     GetClientRect(parentHwnd, &client);
     MoveWindow(listHwnd, 0, 0, client.right, client.bottom, FALSE);
+    if (hintHwnd) {
+        MoveWindow(hintHwnd, hintMargin, hintMargin, client.right - 2 * hintMargin, hintHeight,
+                   FALSE);
+    }
 }
 
 void MacroListView::AddItem(const std::wstring& shortcutFolder, const std::wstring& fileName) {
@@ -256,10 +281,37 @@ void MacroListView::StartSelected() {
     info.fMask = SEE_MASK_NOCLOSEPROCESS;
     info.lpVerb = L"open";
     info.lpFile = shortcutPath.c_str();
-    // The player runs on its own; the window stays open and does not wait for it.
     if (ShellExecuteEx(&info) && info.hProcess) {
+        StepAside(info.hProcess);
         CloseHandle(info.hProcess);
     }
+}
+
+// The macro's taps are meant for what lies under the window, the desktop or the program its
+// first step brings up: the window hides while the player runs and comes back to the front
+// with its list filled afresh when it has ended. Its messages keep being handled meanwhile, so
+// that opening the library again (which shows this window) ends the wait at once.
+void MacroListView::StepAside(HANDLE player) {
+    ShowWindow(parentHwnd, SW_HIDE);
+    MSG message{};
+    while (!IsWindowVisible(parentHwnd) && WaitForSingleObject(player, 0) == WAIT_TIMEOUT) {
+        if (!PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            WaitForSingleObject(player, playerCheckMs);
+            continue;
+        }
+        if (message.message == WM_QUIT) {
+            // The thread's own loop must still see it.
+            PostQuitMessage(static_cast<int>(message.wParam));
+            break;
+        }
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+    ShowWindow(parentHwnd, SW_SHOW);
+    SetForegroundWindow(parentHwnd);
+    // A window that stayed the front one while hidden is not activated again, so it refreshes
+    // itself, as every return to the front does.
+    Refresh();
 }
 
 int MacroListView::FindSelected() const {

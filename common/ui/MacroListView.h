@@ -38,7 +38,9 @@ class MacroListView {
     // Renames the macro to the edited label's new text; false keeps the old label, and a name
     // that was refused is said in a message box.
     bool Rename(const NMLVDISPINFOW& info);
+    // Starts the selected macro's shortcut, and steps aside while the macro plays.
     void StartSelected();
+    void StepAside(HANDLE player);
     // The first selected item; -1 when none is.
     int FindSelected() const;
     std::wstring LabelOf(int item) const;
@@ -46,6 +48,8 @@ class MacroListView {
     std::wstring pendingName;
     HWND listHwnd;
     HWND parentHwnd;
+    // The hint an empty library shows.
+    HWND hintHwnd;
     HIMAGELIST imageList;
     HFONT font;
 };

@@ -31,6 +31,7 @@ std::optional<WindowSnapshot> GuiBackend::Describe(HWND hwnd) {
     snapshot.font = window->font;
     snapshot.doneButton = window->doneButton;
     snapshot.fullScreen = window->fullScreen;
+    snapshot.windowed = window->windowed;
     snapshot.menuBar = window->menuBar;
     snapshot.modal = window->modal;
     return snapshot;

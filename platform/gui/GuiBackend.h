@@ -49,6 +49,11 @@ struct WindowSnapshot {
     // SHInitDialog's SHIDIF_SIZEDLG: the window fills the screen between the caption bar
     // (SH_CAPTION_HEIGHT) and the menu bar (SH_MENUBAR_HEIGHT).
     bool fullScreen = false;
+    // A full-screen dialog on a screen larger than a handheld's (platform::IsHandheldScreen):
+    // instead of a white wall it is an ordinary window of the desktop, of a handheld's size, with
+    // the shell's decorations inside; the window manager frames and moves it, and its close
+    // acts as the "ok" button.
+    bool windowed = false;
     // SHCreateMenuBar: a menu bar below the window; with SHCMBF_EMPTYBAR an empty one.
     bool menuBar = false;
     // A dialog whose modal loop runs.

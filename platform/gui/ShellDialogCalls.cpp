@@ -1,5 +1,7 @@
 // The Pocket PC shell's calls for full-screen dialogs. There is no input panel on a desktop, so
 // only the bookkeeping and the dialog's place on the screen remain.
+#include <algorithm>
+
 #include "WindowClasses.h"
 #include "WindowManager.h"
 #include "platform/display.h"
@@ -14,16 +16,41 @@ namespace {
 constexpr DWORD deviceMenuBarInfoSize = 36;
 constexpr DWORD deviceActivateInfoSize = 12;
 
-// Across the screen, between the caption bar and the menu bar.
-void FitToScreen(HWND hwnd) {
+constexpr int handheldShortSide = 480;
+constexpr int handheldLongSide = 800;
+// A full-screen dialog on a desktop, its bars included: a VGA handheld's screen.
+constexpr int desktopDialogWidth = 480;
+constexpr int desktopDialogHeight = 640;
+
+// Across the screen, between the caption bar and the menu bar; on a desktop's screen, a window
+// of a handheld's size in the middle of it, or where it already is when it was placed before
+// (the person may have moved it), kept within the screen.
+void FitToScreen(HWND hwnd, bool placed) {
     const int width = GetSystemMetrics(SM_CXSCREEN);
     const int height = GetSystemMetrics(SM_CYSCREEN);
-    MoveWindow(hwnd, 0, SH_CAPTION_HEIGHT, width, height - SH_CAPTION_HEIGHT - SH_MENUBAR_HEIGHT,
-               TRUE);
+    const int bars = SH_CAPTION_HEIGHT + SH_MENUBAR_HEIGHT;
+    if (platform::IsHandheldScreen(width, height)) {
+        MoveWindow(hwnd, 0, SH_CAPTION_HEIGHT, width, height - bars, TRUE);
+        return;
+    }
+    const int outerWidth = std::min(width, desktopDialogWidth);
+    const int outerHeight = std::min(height, desktopDialogHeight);
+    int left = (width - outerWidth) / 2;
+    int top = (height - outerHeight) / 2;
+    RECT rect{};
+    if (placed && GetWindowRect(hwnd, &rect)) {
+        left = std::clamp<int>(rect.left, 0, width - outerWidth);
+        top = std::clamp<int>(rect.top - SH_CAPTION_HEIGHT, 0, height - outerHeight);
+    }
+    MoveWindow(hwnd, left, top + SH_CAPTION_HEIGHT, outerWidth, outerHeight - bars, TRUE);
 }
 
 void Changed(WindowManager& manager, DWORD owner, HWND hwnd) {
     manager.Notify(owner, [hwnd](platform::GuiBackend& backend) { backend.Changed(hwnd); });
+}
+
+bool ScreenIsHandheld() {
+    return platform::IsHandheldScreen(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
 }
 
 bool ValidActivateInfo(const SHACTIVATEINFO* info) {
@@ -31,6 +58,11 @@ bool ValidActivateInfo(const SHACTIVATEINFO* info) {
 }
 
 } // namespace
+
+bool platform::IsHandheldScreen(int width, int height) {
+    return std::min(width, height) <= handheldShortSide &&
+           std::max(width, height) <= handheldLongSide;
+}
 
 BOOL SHInitDialog(PSHINITDLGINFO info) {
     if (!info || !(info->dwMask & SHIDIM_FLAGS)) {
@@ -41,6 +73,7 @@ BOOL SHInitDialog(PSHINITDLGINFO info) {
     const HWND hwnd = info->hDlg;
     const bool sized = (info->dwFlags & SHIDIF_SIZEDLG) != 0;
     DWORD owner = 0;
+    bool placed = false;
     {
         auto windows = manager.Lock();
         Window* window = windows.Find(hwnd);
@@ -49,11 +82,13 @@ BOOL SHInitDialog(PSHINITDLGINFO info) {
             return FALSE;
         }
         window->doneButton = (info->dwFlags & SHIDIF_DONEBUTTON) != 0;
+        placed = window->windowed;
         window->fullScreen = sized;
+        window->windowed = sized && !ScreenIsHandheld();
         owner = window->threadId;
     }
     if (sized) {
-        FitToScreen(hwnd);
+        FitToScreen(hwnd, placed);
     }
     Changed(manager, owner, hwnd);
     return TRUE;
@@ -119,16 +154,23 @@ BOOL SHHandleWMSettingChange(HWND hwnd, WPARAM, LPARAM, PSHACTIVATEINFO info) {
     }
     WindowManager& manager = WindowManager::Instance();
     bool fullScreen = false;
+    bool placed = false;
+    DWORD owner = 0;
     {
         auto windows = manager.Lock();
-        const Window* window = windows.FindOrFail(hwnd);
+        Window* window = windows.FindOrFail(hwnd);
         if (!window) {
             return FALSE;
         }
         fullScreen = window->fullScreen;
+        placed = window->windowed;
+        // The screen may have changed between a handheld's and a desktop's.
+        window->windowed = fullScreen && !ScreenIsHandheld();
+        owner = window->threadId;
     }
     if (fullScreen) {
-        FitToScreen(hwnd);
+        FitToScreen(hwnd, placed);
+        Changed(manager, owner, hwnd);
     }
     return TRUE;
 }

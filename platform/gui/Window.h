@@ -57,6 +57,8 @@ class Window {
     // Shell decorations (SHInitDialog, SHCreateMenuBar).
     bool doneButton = false;
     bool fullScreen = false;
+    // A full-screen dialog on a desktop's screen: an ordinary window of a handheld's size.
+    bool windowed = false;
     bool menuBar = false;
 
     // The part of the client area waiting for WM_PAINT, and whether its background is to be

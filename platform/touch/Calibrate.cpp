@@ -16,6 +16,7 @@
 #include "ProductVersion.h"
 #include "TouchPanel.h"
 #include "platform/display.h"
+#include "platform/gui.h"
 #include "platform/registry.h"
 
 namespace {
@@ -98,6 +99,7 @@ int main(int argc, char** argv) {
                              "on (DISPLAY is not set)\n");
         return 1;
     }
+    platform::ProvideRuntimeDirectory();
     QApplication application(argc, argv);
     CalibrationScreen window(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
     screen = &window;

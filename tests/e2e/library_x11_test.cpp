@@ -2,7 +2,7 @@
 // without a name shows the saved macros; a tap on one (xdotool) starts its shortcut, whose
 // player taps through XTest into an X client at the macro's pixels. A recording saved there
 // opens with its label ready for typing the new name. Screenshots are kept in the build
-// directory (library-window.png, library-rename.png).
+// directory (library-window.png, library-rename.png, library-typing.png).
 //
 // This binary doubles as the program that saves a recording: with TAPWEAVE_LIBRARY_SAVE set,
 // it runs the helper test that loads that macro into the document and saves it.
@@ -187,6 +187,7 @@ TEST_F(LibraryOnDisplay, HoldingAMacroOffersRenameAndTypingRenamesIt) {
     // The label stays open while the menu's owner gets the focus back.
     ASSERT_TRUE(WaitUntil([&] { return PlayerWindows() == windows; }));
     ASSERT_EQ(OnDisplay({"xdotool", "key", "ctrl+a", "type", "New Name"}).exitCode, 0);
+    Screenshot("library-typing.png");
     ASSERT_EQ(OnDisplay({"xdotool", "key", "Return"}).exitCode, 0);
     EXPECT_TRUE(WaitUntil([&] { return library->HasShortcut("New Name"); }));
     EXPECT_TRUE(library->HasMacroFile("New Name"));
@@ -195,6 +196,91 @@ TEST_F(LibraryOnDisplay, HoldingAMacroOffersRenameAndTypingRenamesIt) {
 
     EXPECT_EQ(CloseLibrary(), 0);
     EXPECT_EQ(player.ExitCode(), 0);
+}
+
+// On a desktop's screen, with a real window manager, the library is a window of a handheld's
+// size that Escape and the manager's close (openbox's Alt+F4) leave as its "ok" does; About and
+// the help look the same. Screenshots: desktop-library.png, desktop-about.png, desktop-help.png.
+TEST(LibraryOnADesktop, IsAWindowOfAHandheldsSizeThatEscapeAndTheWindowManagerClose) {
+    if (!XvfbServer::Installed()) {
+        GTEST_SKIP() << "Xvfb is not installed";
+    }
+    if (std::system("command -v openbox >/dev/null 2>&1") != 0) {
+        GTEST_SKIP() << "openbox is not installed (scripts/deps.sh installs it)";
+    }
+    const ScopedEnvironment noDisplay("DISPLAY", nullptr);
+    const ScopedEnvironment gui("TAPWEAVE_GUI", nullptr);
+    const ScopedEnvironment screen("TAPWEAVE_SCREEN", nullptr);
+    XvfbServer server(1280, 800);
+    ASSERT_TRUE(server.Running()) << server.Error();
+    TempDevice device;
+    alarm(120);
+    ChildProcess manager = server.StartProgram({"openbox"});
+    ASSERT_TRUE(manager.Started());
+    // openbox announces itself before it manages new windows, and a window mapped while it
+    // starts may stay unmanaged: it is ready once it has framed a probe window, shown anew
+    // until it does.
+    ASSERT_TRUE(WaitUntil([&] {
+        ChildProcess probe = server.StartProgram({"xmessage", "-name", "probe", "probe"});
+        return WaitUntil(
+            [&] {
+                return server.RunProgram({"xprop", "-name", "probe", "WM_STATE"})
+                           .output.find("Normal") != std::string::npos;
+            },
+            2s);
+    })) << "openbox did not start";
+    const auto shot = [&](const std::string& name) {
+        std::this_thread::sleep_for(500ms);
+        EXPECT_TRUE(server.Screenshot(std::string(TAPWEAVE_BIN_DIR "/../") + name)) << name;
+    };
+    // The window of that title once it is on the screen and has the keyboard, as a window a
+    // person has just opened does.
+    const auto frontWindow = [&](const std::string& title) {
+        std::string id;
+        const bool active = WaitUntil([&] {
+            id = server.RunProgram({"xdotool", "search", "--onlyvisible", "--name", title}).output;
+            return !id.empty() && server.RunProgram({"xdotool", "getactivewindow"}).output == id;
+        });
+        return active ? id.substr(0, id.find('\n')) : std::string();
+    };
+
+    for (const char* leave : {"Escape", "alt+F4"}) {
+        ChildProcess player = server.StartProgram({TAPWEAVE_BIN_DIR "/tapweave-player"});
+        ASSERT_TRUE(player.Started());
+        const std::string id = frontWindow("^Tapweave$");
+        ASSERT_FALSE(id.empty()) << "no library window in front";
+        // Its inside: the device's caption, list and menu bar, 480 x 640 pixels.
+        EXPECT_NE(server.RunProgram({"xdotool", "getwindowgeometry", id})
+                      .output.find("Geometry: 480x640"),
+                  std::string::npos);
+        RECT rect{};
+        ASSERT_TRUE(GetWindowRect(FindWindowW(L"Dialog", L"Tapweave"), &rect));
+        EXPECT_EQ(rect.right - rect.left, 480);
+        EXPECT_EQ(rect.bottom - rect.top, 640 - SH_CAPTION_HEIGHT - SH_MENUBAR_HEIGHT);
+        shot(std::string("desktop-library-") + leave + ".png");
+        ASSERT_EQ(server.RunProgram({"xdotool", "key", leave}).exitCode, 0);
+        EXPECT_EQ(player.ExitCode(), 0);
+    }
+
+    ChildProcess about =
+        server.StartProgram({TAPWEAVE_BIN_DIR "/tapweave-player", "Macros - About"});
+    ASSERT_TRUE(about.Started());
+    ASSERT_FALSE(frontWindow("^About$").empty()) << "no About window in front";
+    shot("desktop-about.png");
+    ASSERT_EQ(server.RunProgram({"xdotool", "key", "Escape"}).exitCode, 0);
+    EXPECT_EQ(about.ExitCode(), 0);
+
+    ChildProcess help = server.StartProgram({TAPWEAVE_BIN_DIR "/tapweave-help"});
+    ASSERT_TRUE(help.Started());
+    const std::string helpId = frontWindow("^Tapweave Help$");
+    ASSERT_FALSE(helpId.empty()) << "no help window in front";
+    EXPECT_NE(server.RunProgram({"xdotool", "getwindowgeometry", helpId})
+                  .output.find("Geometry: 480x640"),
+              std::string::npos);
+    shot("desktop-help.png");
+    ASSERT_EQ(server.RunProgram({"xdotool", "key", "Escape"}).exitCode, 0);
+    EXPECT_EQ(help.ExitCode(), 0);
+    alarm(0);
 }
 
 // Run as its own program by ASavedRecordingOpensReadyToBeNamed: the document holds a recording and

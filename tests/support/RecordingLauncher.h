@@ -25,5 +25,7 @@ class RecordingLauncher : public platform::Launcher {
     }
 
     std::vector<Call> starts;
-    DWORD processId = 4242;
+    // Above the largest identifier a Linux process can have: no real process is ever named, so
+    // whatever waits for the "started" program finds it ended.
+    DWORD processId = 0x7FFFFFF0;
 };

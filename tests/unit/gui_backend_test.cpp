@@ -10,6 +10,7 @@
 #include <mutex>
 #include <poll.h>
 #include <string>
+#include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
 #include <utility>
@@ -258,6 +259,24 @@ TEST(GuiBackendChoice, HeadlessUnlessQtIsAskedForOrADisplayIsThere) {
               std::string::npos)
         << said;
     EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1);
+}
+
+// Qt wants a runtime directory; a program run as root or from a service has none.
+TEST(GuiBackendChoice, APrivateRuntimeDirectoryIsGivenOnlyWhenTheSessionHasNone) {
+    {
+        ScopedEnvironment runtime("XDG_RUNTIME_DIR", "/run/user/1000");
+        platform::ProvideRuntimeDirectory();
+        EXPECT_STREQ(std::getenv("XDG_RUNTIME_DIR"), "/run/user/1000");
+    }
+    ScopedEnvironment runtime("XDG_RUNTIME_DIR", nullptr);
+    platform::ProvideRuntimeDirectory();
+    const char* given = std::getenv("XDG_RUNTIME_DIR");
+    ASSERT_NE(given, nullptr);
+    struct stat status {};
+    ASSERT_EQ(lstat(given, &status), 0);
+    EXPECT_TRUE(S_ISDIR(status.st_mode));
+    EXPECT_EQ(status.st_uid, getuid());
+    EXPECT_EQ(status.st_mode & 0777, 0700u);
 }
 
 } // namespace

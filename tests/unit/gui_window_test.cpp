@@ -375,7 +375,8 @@ TEST_F(GuiWindow, ShowWindowAnswersTheFormerVisibility) {
     EXPECT_TRUE(IsWindowVisible(child));
 }
 
-// A full-screen dialog of the shell on the device's 240 x 320 screen.
+// A full-screen dialog of the shell on the device's 240 x 320 screen, on other handhelds' and
+// on a desktop's.
 TEST_F(GuiWindow, ShellSizesDialogsToTheScreenAndKeepsTheirDecorations) {
     const HWND dialog = Make(L"dialog");
     SHINITDLGINFO info{SHIDIM_FLAGS, dialog, SHIDIF_DONEBUTTON | SHIDIF_SIZEDLG | SHIDIF_SIPDOWN};
@@ -416,6 +417,45 @@ TEST_F(GuiWindow, ShellSizesDialogsToTheScreenAndKeepsTheirDecorations) {
     GetWindowRect(dialog, &rect);
     EXPECT_EQ(rect.right, 320);
     EXPECT_EQ(rect.bottom, 240 - SH_MENUBAR_HEIGHT);
+    EXPECT_FALSE(platform::GuiBackend::Describe(dialog)->windowed);
+
+    // A handheld's largest screen, either way round, is still filled.
+    for (const platform::ScreenState handheld :
+         {platform::ScreenState{480, 800, DMDO_0}, platform::ScreenState{800, 480, DMDO_90}}) {
+        display.screen = handheld;
+        ASSERT_TRUE(SHHandleWMSettingChange(dialog, SETTINGCHANGE_RESET, 0, &activateInfo));
+        GetWindowRect(dialog, &rect);
+        EXPECT_EQ(rect.right, handheld.width);
+        EXPECT_EQ(rect.bottom, handheld.height - SH_MENUBAR_HEIGHT);
+    }
+    // A desktop's screen: a window of 480 x 640 with its bars, in the middle, which keeps the
+    // place it is moved to, within the screen.
+    display.screen = {1280, 800, DMDO_0};
+    ASSERT_TRUE(SHInitDialog(&info));
+    GetWindowRect(dialog, &rect);
+    EXPECT_EQ(rect.left, 400);
+    EXPECT_EQ(rect.top, 80 + SH_CAPTION_HEIGHT);
+    EXPECT_EQ(rect.right, 880);
+    EXPECT_EQ(rect.bottom, 720 - SH_MENUBAR_HEIGHT);
+    EXPECT_TRUE(platform::GuiBackend::Describe(dialog)->windowed);
+    MoveWindow(dialog, 1000, 300, 480, 640 - SH_CAPTION_HEIGHT - SH_MENUBAR_HEIGHT, FALSE);
+    ASSERT_TRUE(SHHandleWMSettingChange(dialog, SETTINGCHANGE_RESET, 0, &activateInfo));
+    GetWindowRect(dialog, &rect);
+    EXPECT_EQ(rect.left, 800);
+    EXPECT_EQ(rect.top, 160 + SH_CAPTION_HEIGHT);
+    // A desktop screen lower than a handheld's gives a lower window.
+    display.screen = {1024, 600, DMDO_0};
+    ASSERT_TRUE(SHHandleWMSettingChange(dialog, SETTINGCHANGE_RESET, 0, &activateInfo));
+    GetWindowRect(dialog, &rect);
+    EXPECT_EQ(rect.top, SH_CAPTION_HEIGHT);
+    EXPECT_EQ(rect.bottom, 600 - SH_MENUBAR_HEIGHT);
+    // Back on a handheld's screen it is filled again.
+    display.screen = {240, 320, DMDO_0};
+    ASSERT_TRUE(SHHandleWMSettingChange(dialog, SETTINGCHANGE_RESET, 0, &activateInfo));
+    GetWindowRect(dialog, &rect);
+    EXPECT_EQ(rect.left, 0);
+    EXPECT_EQ(rect.right, 240);
+    EXPECT_FALSE(platform::GuiBackend::Describe(dialog)->windowed);
 
     // Activation bookkeeping gives the focus back to the control that had it.
     const HWND edit = Make(L"edit", WS_CHILD | WS_VISIBLE, dialog, 5);

@@ -4,11 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <csignal>
 #include <cstdint>
 #include <cwchar>
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <utility>
 #include <vector>
@@ -28,6 +30,7 @@ namespace {
 
 constexpr UINT WM_STEP = WM_USER + 1;
 constexpr int listId = 1000;
+constexpr int hintId = 1001;
 
 using Labels = std::vector<std::wstring>;
 using Step = std::function<void(HWND dialog, HWND list)>;
@@ -232,9 +235,13 @@ TEST_F(LibraryWindow, ListsEveryMacroShortcutSortedWithItsProgramsIcon) {
 
 TEST_F(LibraryWindow, WithoutMacroShortcutsTheListIsEmpty) {
     device.Write(MacroLibrary::shortcutFolder + "Macros - About.lnk", "1#x");
-    const Step empty = [](HWND, HWND list) {
+    // An empty library says how to fill it.
+    const Step empty = [](HWND dialog, HWND list) {
         ASSERT_NE(list, nullptr);
         EXPECT_EQ(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0), 0);
+        const HWND hint = GetDlgItem(dialog, hintId);
+        EXPECT_TRUE(IsWindowVisible(hint));
+        EXPECT_EQ(TextOf(hint).rfind(L"No macros yet: ", 0), 0u) << TextOf(hint);
     };
     EXPECT_TRUE(Run(L"", {empty}));
     std::filesystem::remove_all(device.Host(MacroLibrary::shortcutFolder));
@@ -347,8 +354,10 @@ TEST_F(LibraryWindow, ATapStartsTheTappedMacrosShortcut) {
                         EXPECT_EQ(std::filesystem::path(launcher.starts[0].hostProgram).filename(),
                                   "Player.exe");
                         EXPECT_EQ(launcher.starts[0].commandLine, L"\"a.b\"");
-                        // The window stays open while the macro plays.
-                        EXPECT_TRUE(IsWindow(dialog));
+                        // The window stays open while the macro plays, and comes back
+                        // when its player has ended.
+                        EXPECT_TRUE(IsWindowVisible(dialog));
+                        EXPECT_FALSE(IsWindowVisible(GetDlgItem(dialog, hintId)));
 
                         // Beside the items nothing is selected, so nothing starts.
                         TapAt(list, {230, 260});
@@ -359,6 +368,45 @@ TEST_F(LibraryWindow, ATapStartsTheTappedMacrosShortcut) {
                         TapAt(list, IconCentre(list, 1));
                         EXPECT_EQ(launcher.starts.size(), 1u);
                     }}));
+}
+
+// The macro's taps must reach what lies under the window: it hides until the player ends,
+// handling its messages meanwhile, and then comes back to the front with its list filled afresh.
+TEST_F(LibraryWindow, WhileAMacroPlaysTheWindowStepsAside) {
+    library.Save("Long", "Press 1 2\n");
+    const pid_t player = fork();
+    ASSERT_GE(player, 0);
+    if (player == 0) {
+        for (;;) {
+            pause();
+        }
+    }
+    launcher.processId = static_cast<DWORD>(player);
+    bool hiddenWhilePlaying = false;
+    const bool ended = Run(L"", {[&](HWND dialog, HWND list) {
+                                     // The next step runs while the player does.
+                                     PostMessageW(dialog, WM_STEP, 0, 0);
+                                     TapAt(list, IconCentre(list, 0));
+                                 },
+                                 [&](HWND dialog, HWND) {
+                                     hiddenWhilePlaying = !IsWindowVisible(dialog);
+                                     std::filesystem::remove(
+                                         device.Host(MacroLibrary::shortcutFolder + "Long.lnk"));
+                                     kill(player, SIGKILL);
+                                     waitpid(player, nullptr, 0);
+                                 },
+                                 [&](HWND dialog, HWND list) {
+                                     EXPECT_TRUE(IsWindowVisible(dialog));
+                                     EXPECT_EQ(GetForegroundWindow(), dialog);
+                                     // The macro removed itself while it played.
+                                     EXPECT_EQ(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0), 0);
+                                 }});
+    if (!hiddenWhilePlaying) {
+        kill(player, SIGKILL);
+        waitpid(player, nullptr, 0);
+    }
+    EXPECT_TRUE(ended);
+    EXPECT_TRUE(hiddenWhilePlaying);
 }
 
 TEST_F(LibraryWindow, TapAndHoldOffersRenameEditAndDelete) {

@@ -6,6 +6,8 @@
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QScreen>
+#include <algorithm>
 #include <cstdint>
 
 #include "ShellFrame.h"
@@ -46,8 +48,6 @@ bool Within(HWND window, HWND hwnd) {
 
 DeviceWindowWidget::DeviceWindowWidget(HWND hwnd, std::function<void()> delivered)
     : QWidget(nullptr, Qt::Window), hwnd(hwnd), delivered(std::move(delivered)) {
-    // Showing a window never activates it; SetForegroundWindow does (Raise).
-    setAttribute(Qt::WA_ShowWithoutActivating);
     // Every pixel comes from the core: Qt has no background to clear first.
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::StrongFocus);
@@ -67,9 +67,11 @@ Qt::WindowFlags DeviceWindowWidget::FlagsFor(const WindowSnapshot& window) {
     if (window.exStyle & WS_EX_TOPMOST) {
         flags |= Qt::WindowStaysOnTopHint;
     }
-    // A pop-up has no frame; the shell draws a dialog's caption itself.
+    // A pop-up has no frame; the shell draws a dialog's caption itself. A dialog shown as a
+    // window of the desktop gets the window manager's frame around the shell's.
     const ShellFrame frame(window);
-    if ((window.style & WS_POPUP) || frame.HasCaption() || frame.HasMenuBar()) {
+    if (!window.windowed &&
+        ((window.style & WS_POPUP) || frame.HasCaption() || frame.HasMenuBar())) {
         flags |= Qt::FramelessWindowHint;
     }
     return flags;
@@ -81,17 +83,38 @@ void DeviceWindowWidget::Follow() {
         return;
     }
     const Qt::WindowFlags flags = FlagsFor(*window);
-    if (flags != windowFlags()) {
+    // Compared with what was asked, not with windowFlags(): Qt adds the frame's buttons to a
+    // framed window's flags, and setting them again would hide and map the window anew each time,
+    // which a window manager may take as a window withdrawn for good.
+    if (flags != askedFlags) {
+        askedFlags = flags;
         // Qt hides a window whose flags change; it is shown again below.
         setWindowFlags(flags);
     }
     setWindowTitle(QString::fromStdWString(window->title));
     const QRect outer = ShellFrame(*window).Outer();
+    // A window of the desktop keeps its handheld's size: the person moves it, but the device's
+    // layout inside does not stretch.
+    if (window->windowed) {
+        setFixedSize(outer.size());
+    } else {
+        setMinimumSize(0, 0);
+        setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    }
     if (geometry() != outer) {
         setGeometry(outer);
     }
     const bool wasVisible = isVisible();
+    // A window that comes up in front takes the keyboard as the window manager maps it; asking
+    // for it afterwards may be refused as focus stealing, and a dialog a person just opened would
+    // not hear Escape.
+    if (window->visible && !wasVisible) {
+        setAttribute(Qt::WA_ShowWithoutActivating, !window->foreground);
+    }
     setVisible(window->visible);
+    if (!window->visible) {
+        fitted = false;
+    }
     // Qt cannot give the keyboard to a window that is not on the screen: the device's front
     // window takes it when it comes up.
     if (window->visible && !wasVisible && window->foreground) {
@@ -291,6 +314,13 @@ void DeviceWindowWidget::keyReleaseEvent(QKeyEvent* event) {
 }
 
 void DeviceWindowWidget::Key(QKeyEvent* event, bool down) {
+    // Escape leaves a dialog of the desktop as its "ok" button does.
+    if (event->key() == Qt::Key_Escape && ClosesAsDone()) {
+        if (down && !event->isAutoRepeat()) {
+            Post(hwnd, WM_COMMAND, IDOK, 0);
+        }
+        return;
+    }
     const BYTE vk = VirtualKeys::FromQt(event->key());
     // A held key repeats its WM_KEYDOWN only, as on the device.
     if (vk == 0 || (!down && event->isAutoRepeat())) {
@@ -328,10 +358,55 @@ void DeviceWindowWidget::Help(HWND focus) {
 }
 
 // The window manager's close button (or its keyboard shortcut) asks the window; whether it
-// closes is the program's choice.
+// closes is the program's choice. On a dialog shown as a window of the desktop it is the
+// "ok" button, the one way the device offers to leave it.
 void DeviceWindowWidget::closeEvent(QCloseEvent* event) {
     event->ignore();
+    if (ClosesAsDone()) {
+        Post(hwnd, WM_COMMAND, IDOK, 0);
+        return;
+    }
     Post(hwnd, WM_CLOSE, 0, 0);
+}
+
+bool DeviceWindowWidget::ClosesAsDone() const {
+    const std::optional<WindowSnapshot> window = GuiBackend::Describe(hwnd);
+    return window && window->windowed && window->doneButton;
+}
+
+// The window manager placed or moved a window of the desktop: the device learns where it is,
+// since stylus points are measured against its rectangles. Where the manager first puts it, a
+// window that does not fit the desktop's free area (panels left out) with its frame is made to
+// fit; later the person may move it anywhere.
+void DeviceWindowWidget::moveEvent(QMoveEvent* event) {
+    QWidget::moveEvent(event);
+    const std::optional<WindowSnapshot> window = GuiBackend::Describe(hwnd);
+    if (!window || !window->windowed || !isVisible()) {
+        return;
+    }
+    QRect outer = geometry();
+    const QScreen* screen = this->screen();
+    if (!fitted && screen && frameGeometry() != geometry()) {
+        fitted = true;
+        const QMargins frame(geometry().left() - frameGeometry().left(),
+                             geometry().top() - frameGeometry().top(),
+                             frameGeometry().right() - geometry().right(),
+                             frameGeometry().bottom() - geometry().bottom());
+        const QRect room = screen->availableGeometry().marginsRemoved(frame);
+        outer.setHeight(std::min(outer.height(), room.height()));
+        outer.moveLeft(std::clamp(outer.left(), room.left(),
+                                  std::max(room.left(), room.right() + 1 - outer.width())));
+        outer.moveTop(std::clamp(outer.top(), room.top(),
+                                 std::max(room.top(), room.bottom() + 1 - outer.height())));
+    }
+    const QRect current = WindowPainter::ToQRect(window->windowRect);
+    const int bars = height() - current.height();
+    const QRect placed(outer.topLeft() + ShellFrame(*window).WindowOrigin(),
+                       QSize(outer.width(), outer.height() - bars));
+    if (placed != current) {
+        MoveWindow(hwnd, placed.left(), placed.top(), placed.width(), placed.height(), TRUE);
+        delivered();
+    }
 }
 
 // The stylus stayed down: the window takes the rest of the stroke as the gesture's.

@@ -41,8 +41,12 @@ class DeviceWindowWidget : public QWidget {
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
 
   private:
+    // A dialog shown as a window of the desktop: the window manager's close and Escape are its
+    // "ok" button.
+    bool ClosesAsDone() const;
     static Qt::WindowFlags FlagsFor(const WindowSnapshot& window);
     // The window under a screen point that takes the stylus: the deepest visible child there
     // (static texts let it through to what lies below, as on the device), else the window.
@@ -61,6 +65,8 @@ class DeviceWindowWidget : public QWidget {
 
     const HWND hwnd;
     const std::function<void()> delivered;
+    // The flags last given to Qt for the window.
+    Qt::WindowFlags askedFlags = Qt::Window;
     // The parts this backend asked Qt to repaint because the core's content changed; the rest of
     // what Qt repaints comes from the screen (first showing, resizing) and goes to WM_PAINT.
     QRegion contentUpdates;
@@ -72,6 +78,8 @@ class DeviceWindowWidget : public QWidget {
     // The stylus went down on the "ok" button and is still over it.
     bool donePressed = false;
     bool doneTracking = false;
+    // A window of the desktop has been fitted into the free area where the manager first put it.
+    bool fitted = false;
 };
 
 } // namespace platform

@@ -1,19 +1,48 @@
 #include "LabelEditor.h"
 
 #include <QKeyEvent>
+#include <algorithm>
 
 #include "DeviceFont.h"
 #include "WindowPainter.h"
 
 namespace platform {
 
+namespace {
+
+// Room for the cursor at either end of the text.
+constexpr int cursorRoom = 3;
+
+} // namespace
+
 LabelEditor::LabelEditor(HWND edit, QWidget* parent, std::function<void()> delivered)
     : QLineEdit(parent), edit(edit), delivered(std::move(delivered)) {
     setFrame(false);
     setAlignment(Qt::AlignHCenter);
+    setTextMargins(0, 0, 0, 0);
     connect(this, &QLineEdit::textEdited, this, [this](const QString& text) {
         SetWindowTextW(this->edit, text.toStdWString().c_str());
     });
+    connect(this, &QLineEdit::textChanged, this, [this] { Fit(); });
+}
+
+// The label's place is as wide as the label was; a longer name widens the editor about the
+// same centre, within the window, so that no letter is cut off and the cursor has room.
+void LabelEditor::Fit() {
+    QRect area = label;
+    const int needed = fontMetrics().horizontalAdvance(text()) + 2 * cursorRoom;
+    if (needed > area.width()) {
+        area.setLeft(label.center().x() - needed / 2);
+        area.setWidth(needed);
+        if (const QWidget* parent = parentWidget()) {
+            const QRect room = parent->rect();
+            area.setWidth(std::min(area.width(), room.width()));
+            area.moveLeft(std::clamp(area.left(), room.left(), room.right() + 1 - area.width()));
+        }
+    }
+    if (geometry() != area) {
+        setGeometry(area);
+    }
 }
 
 void LabelEditor::Follow(const QPoint& origin) {
@@ -21,8 +50,9 @@ void LabelEditor::Follow(const QPoint& origin) {
     if (!window) {
         return;
     }
-    setGeometry(WindowPainter::ToQRect(window->windowRect).translated(-origin));
+    label = WindowPainter::ToQRect(window->windowRect).translated(-origin);
     setFont(DeviceFont::Of(window->font));
+    Fit();
     const QString text = QString::fromStdWString(window->title);
     if (text != this->text()) {
         setText(text);
@@ -33,6 +63,8 @@ void LabelEditor::Follow(const QPoint& origin) {
     if (window->visible && !focusTaken) {
         focusTaken = true;
         raise();
+        // The cursor blinks only in the window that has the keyboard.
+        this->window()->activateWindow();
         setFocus(Qt::OtherFocusReason);
     }
 }

@@ -27,11 +27,14 @@ class LabelEditor : public QLineEdit {
     void focusOutEvent(QFocusEvent* event) override;
 
   private:
+    void Fit();
     void End(WPARAM key);
 
     const HWND edit;
     const std::function<void()> delivered;
     bool focusTaken = false;
+    // The edit window's place, in the parent widget.
+    QRect label;
 };
 
 } // namespace platform

@@ -15,6 +15,8 @@
 #include <unistd.h>
 #include <vector>
 
+#include "platform/gui.h"
+
 namespace platform {
 
 namespace {
@@ -117,6 +119,8 @@ bool QtApplication::Start() {
     argv.push_back(nullptr);
     argc = static_cast<int>(arguments.size());
 
+    // Chosen after the platform: a Wayland display is found through the session's own directory.
+    ProvideRuntimeDirectory();
     // A device pixel is a screen pixel: windows lie exactly where the core puts them and a
     // stylus point is the point injected there, whatever scaling the desktop asks for.
     if (qEnvironmentVariableIsEmpty("QT_ENABLE_HIGHDPI_SCALING")) {

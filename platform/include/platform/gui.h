@@ -319,6 +319,21 @@ BOOL EndDialog(HWND dialog, INT_PTR result);
 #define SH_CAPTION_HEIGHT 26
 #define SH_MENUBAR_HEIGHT 26
 
+namespace platform {
+
+// Whether a screen is a handheld's: at most 480 x 800 pixels either way round (the largest
+// screens the device's shell was made for: 240 x 320, 480 x 640, 480 x 800). There a full-screen
+// dialog fills the screen as on the device. On a larger screen, a desktop's, it is an ordinary
+// window of the desktop of a VGA handheld's 480 x 640 pixels (its bars included), within the
+// screen.
+bool IsHandheldScreen(int width, int height);
+
+// Gives the process a private runtime directory (XDG_RUNTIME_DIR, mode 0700, below /tmp) when
+// the session has none, as when a program runs as root or from a service; Qt asks for one.
+void ProvideRuntimeDirectory();
+
+} // namespace platform
+
 struct SHINITDLGINFO {
     DWORD dwMask;
     HWND hDlg;

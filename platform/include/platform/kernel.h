@@ -25,3 +25,14 @@ BOOL KernelIoControl(DWORD ioControlCode, LPVOID inBuffer, DWORD inBufferSize, L
 // lasts while the handle that created it is open (the device keeps it while any is), and
 // CloseHandle closes it; a process's handles close when it ends.
 HANDLE CreateMutexW(LPSECURITY_ATTRIBUTES mutexAttributes, BOOL initialOwner, LPCWSTR name);
+
+#define WAIT_OBJECT_0 0x00000000u
+#define WAIT_TIMEOUT 0x00000102u
+#define WAIT_FAILED 0xFFFFFFFFu
+#define INFINITE 0xFFFFFFFFu
+
+// Waits up to milliseconds (INFINITE: no limit) for a process handle (ShellExecuteEx,
+// CreateProcessW, OpenProcess) to be signalled: WAIT_OBJECT_0 once the process has ended, at
+// once when it no longer runs, WAIT_TIMEOUT while it still runs. Other handles are not waited
+// on: WAIT_FAILED with ERROR_INVALID_HANDLE.
+DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds);
