@@ -94,6 +94,12 @@ std::shared_ptr<XConnection> XConnection::Shared() {
         }
     }
     const Xlib* x = Xlib::Calls();
+    if (x) {
+        // The keyboard extension's state is set up by every XOpenDisplay (two round trips) and
+        // then fetched whole by the first keysym looked up; the platform needs only the core
+        // keymap, which injection binds and the stop key looks up.
+        x->XkbIgnoreExtension(True);
+    }
     ::Display* display = x ? x->XOpenDisplay(nullptr) : nullptr;
     if (!display) {
         return nullptr;

@@ -4,6 +4,7 @@
 // its own, and RandR is loaded only by a program that asks for the screen's rotation.
 #pragma once
 
+#include <X11/XKBlib.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XRes.h>
@@ -16,6 +17,7 @@
 extern "C" void* _XGetRequest(Display* display, unsigned char type, size_t length);
 
 #define TAPWEAVE_XLIB_CALLS(CALL)                                                                  \
+    CALL(XkbIgnoreExtension)                                                                       \
     CALL(XOpenDisplay)                                                                             \
     CALL(XCloseDisplay)                                                                            \
     CALL(XSetErrorHandler)                                                                         \
