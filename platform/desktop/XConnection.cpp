@@ -149,8 +149,8 @@ const XRandr* XConnection::WatchScreen() {
     return randr;
 }
 
-// As libXtst's XTestFake*Event writes it, with no delay; the process asks Xlib for no more than
-// the room in its buffer, so that injecting loads no library of its own.
+// Written into Xlib's buffer as libXtst's XTestFake*Event writes it, with no delay, so that
+// injecting loads no library of its own.
 void XConnection::FakeInput(int xtest, int type, int detail, int x, int y) {
     LockDisplay(display);
     auto* request = static_cast<xXTestFakeInputReq*>(

@@ -1,7 +1,7 @@
 // The calls the platform makes of Xlib, RandR and XRes, each library loaded by the first use
 // that needs it, so that a program that never reaches the X display loads none of them. XTest's
-// requests go through Xlib's own request buffer (X11Injector), so injecting loads no library of
-// its own, and RandR is loaded only by a program that asks for the screen's rotation.
+// requests go through Xlib's own request buffer (XConnection::FakeInput), so injecting loads no
+// library of its own, and RandR is loaded only by a program that asks for the screen's rotation.
 #pragma once
 
 #include <X11/XKBlib.h>
