@@ -56,7 +56,10 @@ void StopKey::Watch() {
         std::lock_guard lock(connection->Lock());
         key = x.XKeysymToKeycode(display, XK_Pause);
         if (key != 0) {
-            // Another program may hold the key already; the grab then fails with an error.
+            // Another program may hold the key already; the grab then fails with an error. The
+            // errors of what was sent before are waited for first, so that they are not taken
+            // for the grab's.
+            x.XSync(display, False);
             connection->ClearErrors();
             x.XGrabKey(display, key, AnyModifier, root, False, GrabModeAsync, GrabModeAsync);
             x.XSync(display, False);
