@@ -104,16 +104,16 @@ void X11Injector::Mouse(DWORD flags, LONG dx, LONG dy) {
         return;
     }
     if (moves && absolute) {
-        Fake(MotionNotify, False, PixelFromAbsolute(dx, size.width),
-             PixelFromAbsolute(dy, size.height));
+        connection->FakeInput(xtest, MotionNotify, False, PixelFromAbsolute(dx, size.width),
+                              PixelFromAbsolute(dy, size.height));
     } else if (moves) {
-        Fake(MotionNotify, True, dx, dy);
+        connection->FakeInput(xtest, MotionNotify, True, dx, dy);
     }
     if (flags & MOUSEEVENTF_LEFTDOWN) {
-        Fake(ButtonPress, Button1);
+        connection->FakeInput(xtest, ButtonPress, Button1, 0, 0);
     }
     if (flags & MOUSEEVENTF_LEFTUP) {
-        Fake(ButtonRelease, Button1);
+        connection->FakeInput(xtest, ButtonRelease, Button1, 0, 0);
     }
     Send();
     if (connection->Lost()) {
@@ -132,16 +132,13 @@ void X11Injector::Key(BYTE vk, DWORD flags) {
         return;
     }
     if (const KeyCode keycode = KeycodeFor(keysym)) {
-        Fake((flags & KEYEVENTF_KEYUP) ? KeyRelease : KeyPress, keycode);
+        connection->FakeInput(xtest, (flags & KEYEVENTF_KEYUP) ? KeyRelease : KeyPress, keycode, 0,
+                              0);
         Send();
     }
     if (connection->Lost()) {
         Fallback().Key(vk, flags);
     }
-}
-
-void X11Injector::Fake(int type, int detail, int x, int y) {
-    connection->FakeInput(xtest, type, detail, x, y);
 }
 
 // Sends the requests at once and reads what the server has sent meanwhile: a broken connection

@@ -37,7 +37,6 @@ class X11Injector : public Injector {
 
   private:
     X11Injector(std::shared_ptr<XConnection> connection, int xtest);
-    void Fake(int type, int detail, int x = 0, int y = 0);
     void Send();
     KeyCode KeycodeFor(KeySym keysym);
     KeyCode BindSpareKeycode(KeySym keysym);
