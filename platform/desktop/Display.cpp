@@ -30,83 +30,86 @@ DWORD RotationFromDegrees(int degrees) {
     }
 }
 
-// The X display's size and RandR rotation, read on the process's shared connection. The state
-// is read once and again only after the server reports a change of the screen, so that asking
-// costs no round trip to the server while a rotation or a new resolution is still seen at once.
-// The size is the one the connection's set-up reported, which Xlib keeps current as changes
-// arrive; only the rotation is asked of the server.
+// The X display's size and RandR rotation, read on the process's shared connection. The size is
+// the one the connection follows from the root window's changes, so reading it costs nothing.
+// The rotation is asked of the server only once a caller wants it, and again only after the
+// server reports a change of the screen.
 class XDisplay {
   public:
-    bool Read(ScreenState& out) {
+    bool Read(ScreenState& out, bool withRotation) {
         std::lock_guard lock(mutex);
         if (!tried) {
             tried = true;
-            if ((connection = XConnection::Shared())) {
-                std::lock_guard connectionLock(connection->Lock());
-                randr = connection->WatchScreen();
-            }
+            connection = XConnection::Shared();
         }
         if (!connection) {
             return false;
         }
         std::lock_guard connectionLock(connection->Lock());
+        if (withRotation && !rotationWatched) {
+            rotationWatched = true;
+            randr = connection->WatchScreen();
+        }
         // A server that has gone keeps the last screen it showed.
         if (!connection->Lost()) {
             connection->Drain();
-            if (!known || changesSeen != connection->ScreenChanges()) {
+            if (randr && (!rotationKnown || changesSeen != connection->ScreenChanges())) {
                 changesSeen = connection->ScreenChanges();
-                Query();
-                known = true;
+                rotation = QueryRotation();
+                rotationKnown = true;
             }
         }
-        out = state;
-        return known;
+        out = ScreenState{connection->Width(), connection->Height(), rotation};
+        return true;
     }
 
   private:
-    void Query() {
+    DWORD QueryRotation() {
         ::Display* display = connection->Handle();
-        const int screen = DefaultScreen(display);
-        state = ScreenState{DisplayWidth(display, screen), DisplayHeight(display, screen), DMDO_0};
-        if (randr) {
-            Rotation current = RR_Rotate_0;
-            randr->XRRRotations(display, screen, &current);
-            if (current & RR_Rotate_90) {
-                state.rotation = DMDO_90;
-            } else if (current & RR_Rotate_180) {
-                state.rotation = DMDO_180;
-            } else if (current & RR_Rotate_270) {
-                state.rotation = DMDO_270;
-            }
+        Rotation current = RR_Rotate_0;
+        randr->XRRRotations(display, DefaultScreen(display), &current);
+        if (current & RR_Rotate_90) {
+            return DMDO_90;
         }
+        if (current & RR_Rotate_180) {
+            return DMDO_180;
+        }
+        if (current & RR_Rotate_270) {
+            return DMDO_270;
+        }
+        return DMDO_0;
     }
 
     std::mutex mutex;
     bool tried = false;
     std::shared_ptr<XConnection> connection;
-    const XRandr* randr = nullptr;
     // The rest under the connection's lock.
-    bool known = false;
+    bool rotationWatched = false;
+    const XRandr* randr = nullptr;
+    bool rotationKnown = false;
     unsigned changesSeen = 0;
-    ScreenState state{};
+    DWORD rotation = DMDO_0;
 };
 
 class SystemDisplay : public Display {
   public:
-    ScreenState Screen() override {
+    ScreenState Screen() override { return Read(true); }
+    ScreenState Size() override { return Read(false); }
+
+  private:
+    ScreenState Read(bool withRotation) {
         ScreenState state{};
         if (const char* text = std::getenv("TAPWEAVE_SCREEN"); text && *text) {
             if (ParseScreen(text, state)) {
                 return state;
             }
         }
-        if (x.Read(state)) {
+        if (x.Read(state, withRotation)) {
             return state;
         }
         return devicePanel;
     }
 
-  private:
     XDisplay x;
 };
 
@@ -139,7 +142,7 @@ bool Display::ParseScreen(const char* text, ScreenState& out) {
 } // namespace platform
 
 int GetSystemMetrics(int index) {
-    const platform::ScreenState screen = platform::Display::Current().Screen();
+    const platform::ScreenState screen = platform::Display::Current().Size();
     switch (index) {
     case SM_CXSCREEN:
         return screen.width;

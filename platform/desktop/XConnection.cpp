@@ -1,6 +1,12 @@
 #include "XConnection.h"
 
+#include <X11/Xlibint.h>
+#include <X11/extensions/xtestproto.h>
+// Xlibint.h's own, which would hide std::min and std::max.
+#undef min
+#undef max
 #include <cstdlib>
+#include <cstring>
 #include <set>
 
 #include "XLibraries.h"
@@ -88,6 +94,12 @@ std::shared_ptr<XConnection> XConnection::Shared() {
         }
     }
     const Xlib* x = Xlib::Calls();
+    if (x) {
+        // The keyboard extension's state is set up by every XOpenDisplay (two round trips) and
+        // then fetched whole by the first keysym looked up; the platform needs only the core
+        // keymap, which injection binds and the stop key looks up.
+        x->XkbIgnoreExtension(True);
+    }
     ::Display* display = x ? x->XOpenDisplay(nullptr) : nullptr;
     if (!display) {
         return nullptr;
@@ -99,7 +111,9 @@ std::shared_ptr<XConnection> XConnection::Shared() {
 }
 
 XConnection::XConnection(const Xlib& x, ::Display* display, std::string name)
-    : x(x), display(display), name(std::move(name)) {
+    : x(x), display(display), name(std::move(name)),
+      width(DisplayWidth(display, DefaultScreen(display))),
+      height(DisplayHeight(display, DefaultScreen(display))) {
     Registry& registry = Connections();
     std::lock_guard lock(registry.mutex);
     if (!registry.handling) {
@@ -109,6 +123,9 @@ XConnection::XConnection(const Xlib& x, ::Display* display, std::string name)
     }
     registry.open.insert(display);
     x.XSetIOErrorExitHandler(display, &Handlers::ConnectionLost, this);
+    // The root window's new size arrives with every change of the screen's size or of a
+    // rotation by a quarter turn.
+    x.XSelectInput(display, DefaultRootWindow(display), StructureNotifyMask);
 }
 
 XConnection::~XConnection() {
@@ -132,6 +149,32 @@ const XRandr* XConnection::WatchScreen() {
     return randr;
 }
 
+// Written into Xlib's buffer as libXtst's XTestFake*Event writes it, with no delay, so that
+// injecting loads no library of its own.
+void XConnection::FakeInput(int xtest, int type, int detail, int x, int y) {
+    LockDisplay(display);
+    auto* request = static_cast<xXTestFakeInputReq*>(
+        this->x._XGetRequest(display, static_cast<CARD8>(xtest), sz_xXTestFakeInputReq));
+    std::memset(request, 0, sz_xXTestFakeInputReq);
+    request->reqType = static_cast<CARD8>(xtest);
+    request->xtReqType = X_XTestFakeInput;
+    request->length = sz_xXTestFakeInputReq >> 2;
+    request->type = static_cast<BYTE>(type);
+    request->detail = static_cast<BYTE>(detail);
+    request->time = CurrentTime;
+    if (type == MotionNotify) {
+        request->root = detail ? None : static_cast<CARD32>(DefaultRootWindow(display));
+        request->rootX = static_cast<INT16>(x);
+        request->rootY = static_cast<INT16>(y);
+    }
+    UnlockDisplay(display);
+}
+
+void XConnection::WatchKey(unsigned key, void (*pressed)()) {
+    watchedKey = key;
+    keyPressed = pressed;
+}
+
 void XConnection::Drain() {
     while (!lost && x.XPending(display) > 0) {
         XEvent event;
@@ -139,9 +182,16 @@ void XConnection::Drain() {
         if (event.type == MappingNotify) {
             x.XRefreshKeyboardMapping(&event.xmapping);
             ++keymapChanges;
+        } else if (event.type == ConfigureNotify &&
+                   event.xconfigure.window == DefaultRootWindow(display)) {
+            width = event.xconfigure.width;
+            height = event.xconfigure.height;
+            ++screenChanges;
         } else if (randr && event.type == screenEventBase + RRScreenChangeNotify) {
             randr->XRRUpdateConfiguration(&event);
             ++screenChanges;
+        } else if (event.type == KeyPress && keyPressed && event.xkey.keycode == watchedKey) {
+            keyPressed();
         }
     }
 }

@@ -3,11 +3,12 @@
 // program connects once however many of them it uses; anything else of the platform that needs
 // the display takes its share here too.
 //
-// Every use of the display holds Lock(). Events are read only through Drain, which keeps Xlib's
-// view of the screen and the keymap current and counts their changes, so that each user sees a
-// change whoever read it. Errors on the connection are counted, never fatal: a window may go at
-// any moment. A server that goes away leaves the process running; the connection is then lost,
-// Xlib sends nothing more on it, and the next Shared() opens a new one.
+// Every use of the display holds Lock(). Events are read only through Drain, which keeps the
+// screen's size and Xlib's keymap current and counts their changes, so that each user sees a
+// change whoever read it; a watched key's press is handed on by whichever Drain reads it. Errors on
+// the connection are counted, never fatal: a window may go at any moment. A server that goes away
+// leaves the process running; the connection is then lost, Xlib sends nothing more on it, and the
+// next Shared() opens a new one.
 #pragma once
 
 #include <atomic>
@@ -38,9 +39,20 @@ class XConnection {
 
     // The rest under the lock.
 
-    // Asks the server, once, to report changes of the screen; the RandR calls, null without
-    // RandR (the screen then never changes for the process).
+    // The screen's size: the one the connection's set-up reported, followed through the root
+    // window's changes of size, which need no extension and no round trip.
+    int Width() const { return width; }
+    int Height() const { return height; }
+    // Asks the server, once, to report the screen's rotations too; the RandR calls, null
+    // without RandR (the screen is then taken as never rotated).
     const XRandr* WatchScreen();
+    // Writes one request of XTest (request code xtest) that fakes an event of type (KeyPress,
+    // ButtonRelease, MotionNotify...) at once; a motion goes to x, y of the screen, or by x, y
+    // when detail is true. Sent with the next Drain.
+    void FakeInput(int xtest, int type, int detail, int x, int y);
+    // From now on Drain calls pressed for each press of key (a keycode) that it reads; 0 and
+    // null end that. The key reaches the connection only while it is grabbed.
+    void WatchKey(unsigned key, void (*pressed)());
     // Reads whatever the server has sent, sending what is queued.
     void Drain();
     // How many screen and keymap changes Drain has read so far.
@@ -64,6 +76,10 @@ class XConnection {
     bool watching = false;
     const XRandr* randr = nullptr;
     int screenEventBase = 0;
+    int width;
+    int height;
+    unsigned watchedKey = 0;
+    void (*keyPressed)() = nullptr;
     unsigned screenChanges = 0;
     unsigned keymapChanges = 0;
     int errors = 0;

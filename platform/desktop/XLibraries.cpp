@@ -9,13 +9,6 @@ const Xlib* Xlib::Calls() {
     return calls;
 }
 
-const XTest* XTest::Calls() {
-    static const XTest* const calls = SystemLibrary::Load<XTest>(
-        "libXtst.so.6", "injection into the X display",
-        [](SystemLibrary& library, XTest& table) { TAPWEAVE_XTEST_CALLS(SYSTEM_LIBRARY_TAKE) });
-    return calls;
-}
-
 const XRandr* XRandr::Calls() {
     static const XRandr* const calls = SystemLibrary::Load<XRandr>(
         "libXrandr.so.2", "the screen's rotation",

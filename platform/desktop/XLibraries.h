@@ -1,16 +1,23 @@
-// The calls the platform makes of Xlib, XTest and RandR, each library loaded by the first use
-// that needs it, so that a program that never reaches the X display loads none of them.
+// The calls the platform makes of Xlib, RandR and XRes, each library loaded by the first use
+// that needs it, so that a program that never reaches the X display loads none of them. XTest's
+// requests go through Xlib's own request buffer (XConnection::FakeInput), so injecting loads no
+// library of its own, and RandR is loaded only by a program that asks for the screen's rotation.
 #pragma once
 
+#include <X11/XKBlib.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XRes.h>
-#include <X11/extensions/XTest.h>
 #include <X11/extensions/Xrandr.h>
 
 #include "SystemLibrary.h"
 
+// Where Xlib puts the next request, as its extensions use it; declared by Xlibint.h, whose
+// macros (min, max and others) are kept out of every file that includes this one.
+extern "C" void* _XGetRequest(Display* display, unsigned char type, size_t length);
+
 #define TAPWEAVE_XLIB_CALLS(CALL)                                                                  \
+    CALL(XkbIgnoreExtension)                                                                       \
     CALL(XOpenDisplay)                                                                             \
     CALL(XCloseDisplay)                                                                            \
     CALL(XSetErrorHandler)                                                                         \
@@ -40,14 +47,10 @@
     CALL(XQueryTree)                                                                               \
     CALL(XSendEvent)                                                                               \
     CALL(XGrabKey)                                                                                 \
-    CALL(XUngrabKey)
-
-#define TAPWEAVE_XTEST_CALLS(CALL)                                                                 \
-    CALL(XTestQueryExtension)                                                                      \
-    CALL(XTestFakeMotionEvent)                                                                     \
-    CALL(XTestFakeRelativeMotionEvent)                                                             \
-    CALL(XTestFakeButtonEvent)                                                                     \
-    CALL(XTestFakeKeyEvent)
+    CALL(XUngrabKey)                                                                               \
+    CALL(XQueryExtension)                                                                          \
+    CALL(XSelectInput)                                                                             \
+    CALL(_XGetRequest)
 
 #define TAPWEAVE_XRANDR_CALLS(CALL)                                                                \
     CALL(XRRQueryExtension)                                                                        \
@@ -68,12 +71,6 @@ struct Xlib {
     TAPWEAVE_XLIB_CALLS(SYSTEM_LIBRARY_CALL)
     // Null when libX11 cannot be loaded: the process then has no X display.
     static const Xlib* Calls();
-};
-
-struct XTest {
-    TAPWEAVE_XTEST_CALLS(SYSTEM_LIBRARY_CALL)
-    // Null when libXtst cannot be loaded: nothing is injected into the X display.
-    static const XTest* Calls();
 };
 
 struct XRandr {

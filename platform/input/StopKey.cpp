@@ -2,7 +2,6 @@
 
 #include <X11/Xlib.h>
 #include <X11/keysym.h>
-#include <atomic>
 #include <cstdint>
 #include <cstdio>
 #include <poll.h>
@@ -10,6 +9,7 @@
 #include <unistd.h>
 
 #include "X11Injector.h"
+#include "XConnection.h"
 #include "XLibraries.h"
 #include "platform/Injector.h"
 #include "platform/StopRequest.h"
@@ -18,36 +18,15 @@ namespace platform {
 
 namespace {
 
-// Another program may hold the key already; the grab then fails with an error that Xlib's own
-// handler would answer by ending the process. Errors of the grab's connection are noted here;
-// those of any other connection go to the handler that was in place.
-std::atomic<::Display*> grabbing{nullptr};
-std::atomic<bool> grabRefused{false};
-std::atomic<XErrorHandler> previousHandler{nullptr};
-
-int NoteError(::Display* display, XErrorEvent* event) {
-    if (display == grabbing.load()) {
-        grabRefused = true;
-        return 0;
-    }
-    const XErrorHandler previous = previousHandler.load();
-    return previous ? previous(display, event) : 0;
-}
+// How long a press that a call of another thread has read waits, at most, to be handed on: such
+// a call leaves the connection with nothing to read, so nothing else wakes the watching thread.
+constexpr int drainIntervalMs = 50;
 
 } // namespace
 
 StopKey::StopKey() : finished(eventfd(0, EFD_CLOEXEC)) {
-    // Put in place here, on the thread that makes every other X connection of the player, so
-    // that no other handler is being put in place at the same moment.
-    // Only a player that injects into the X display loads Xlib for its key.
-    if (!dynamic_cast<X11Injector*>(&Injector::Current())) {
-        return;
-    }
-    const Xlib* x = Xlib::Calls();
-    if (x && !previousHandler.load()) {
-        previousHandler = x->XSetErrorHandler(NoteError);
-    }
-    if (finished >= 0) {
+    // Only a player that injects into the X display has the key; its connection is open by now.
+    if (dynamic_cast<X11Injector*>(&Injector::Current()) && finished >= 0) {
         watcher = std::thread(&StopKey::Watch, this);
     }
 }
@@ -64,44 +43,56 @@ StopKey::~StopKey() {
 }
 
 void StopKey::Watch() {
-    const Xlib* x = Xlib::Calls();
-    if (!x) {
+    const std::shared_ptr<XConnection> connection = XConnection::Shared();
+    if (!connection) {
         return;
     }
-    // A connection of its own, watched on this thread while the player's own waits for nothing.
-    ::Display* display = x->XOpenDisplay(nullptr);
-    if (!display) {
-        return;
-    }
+    const Xlib& x = connection->Calls();
+    ::Display* display = connection->Handle();
     const Window root = DefaultRootWindow(display);
-    const KeyCode key = x->XKeysymToKeycode(display, XK_Pause);
-    grabbing = display;
-    grabRefused = false;
-    if (key != 0) {
-        x->XGrabKey(display, key, AnyModifier, root, False, GrabModeAsync, GrabModeAsync);
-        x->XSync(display, False);
+    KeyCode key = 0;
+    bool refused = false;
+    {
+        std::lock_guard lock(connection->Lock());
+        key = x.XKeysymToKeycode(display, XK_Pause);
+        if (key != 0) {
+            // Another program may hold the key already; the grab then fails with an error. The
+            // errors of what was sent before are waited for first, so that they are not taken
+            // for the grab's.
+            x.XSync(display, False);
+            connection->ClearErrors();
+            x.XGrabKey(display, key, AnyModifier, root, False, GrabModeAsync, GrabModeAsync);
+            x.XSync(display, False);
+            refused = connection->Errors() > 0;
+            if (!refused) {
+                connection->WatchKey(key, &StopRequest::Raise);
+            }
+        }
     }
-    if (key == 0 || grabRefused) {
+    if (key == 0 || refused) {
         std::fprintf(stderr,
                      "tapweave-player: the Pause key is %s; stop the playback with "
                      "tapweave-player --stop\n",
                      key == 0 ? "not on this keyboard" : "taken by another program");
-    } else {
-        pollfd watched[2] = {{ConnectionNumber(display), POLLIN, 0}, {finished, POLLIN, 0}};
-        while (watched[1].revents == 0 && (watched[0].revents & (POLLHUP | POLLERR)) == 0) {
-            while (x->XPending(display) > 0) {
-                XEvent event;
-                x->XNextEvent(display, &event);
-                if (event.type == KeyPress && event.xkey.keycode == key) {
-                    StopRequest::Raise();
-                }
-            }
-            poll(watched, 2, -1);
-        }
-        x->XUngrabKey(display, key, AnyModifier, root);
+        return;
     }
-    grabbing = nullptr;
-    x->XCloseDisplay(display);
+    pollfd watched[2] = {{ConnectionNumber(display), POLLIN, 0}, {finished, POLLIN, 0}};
+    while (watched[1].revents == 0 && (watched[0].revents & (POLLHUP | POLLERR)) == 0) {
+        {
+            std::lock_guard lock(connection->Lock());
+            if (connection->Lost()) {
+                return;
+            }
+            connection->Drain();
+        }
+        poll(watched, 2, drainIntervalMs);
+    }
+    std::lock_guard lock(connection->Lock());
+    connection->WatchKey(0, nullptr);
+    if (!connection->Lost()) {
+        x.XUngrabKey(display, key, AnyModifier, root);
+        connection->Drain();
+    }
 }
 
 } // namespace platform

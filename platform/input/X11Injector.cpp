@@ -1,6 +1,7 @@
 #include "X11Injector.h"
 
 #include <X11/XF86keysym.h>
+#include <X11/extensions/xtestconst.h>
 #include <X11/keysym.h>
 #include <algorithm>
 #include <cstdio>
@@ -17,8 +18,11 @@ namespace platform {
 
 namespace {
 
-// The shared connection with XTest, else null with the reason in error.
-std::shared_ptr<XConnection> Connect(const XTest*& xtest, std::string& error) {
+// The shared connection and XTest's request code on it, else null with the reason in error.
+// Only the extension's presence is asked (one round trip): its requests are written straight
+// into Xlib's buffer (XConnection::FakeInput), so that injecting loads neither libXtst nor
+// libXext and asks the server nothing more before the first event.
+std::shared_ptr<XConnection> Connect(int& xtest, std::string& error) {
     const char* name = std::getenv("DISPLAY");
     if (!name || !*name) {
         error = "no X display (DISPLAY is not set)";
@@ -29,11 +33,10 @@ std::shared_ptr<XConnection> Connect(const XTest*& xtest, std::string& error) {
         error = std::string("cannot connect to the X display ") + name;
         return nullptr;
     }
-    xtest = XTest::Calls();
-    int eventBase, errorBase, major, minor;
+    int eventBase, errorBase;
     std::lock_guard lock(connection->Lock());
-    if (!xtest ||
-        !xtest->XTestQueryExtension(connection->Handle(), &eventBase, &errorBase, &major, &minor)) {
+    if (!connection->Calls().XQueryExtension(connection->Handle(), XTestExtensionName, &xtest,
+                                             &eventBase, &errorBase)) {
         error = std::string("the X display ") + name + " has no XTest extension";
         return nullptr;
     }
@@ -48,22 +51,22 @@ std::int64_t FloorDivide(std::int64_t numerator, std::int64_t denominator) {
 } // namespace
 
 std::unique_ptr<X11Injector> X11Injector::Open(std::string& error) {
-    const XTest* xtest = nullptr;
+    int xtest = 0;
     std::shared_ptr<XConnection> connection = Connect(xtest, error);
-    return connection ? std::unique_ptr<X11Injector>(new X11Injector(std::move(connection), *xtest))
+    return connection ? std::unique_ptr<X11Injector>(new X11Injector(std::move(connection), xtest))
                       : nullptr;
 }
 
 bool X11Injector::Available() {
-    const XTest* xtest = nullptr;
+    int xtest = 0;
     std::string ignored;
     return Connect(xtest, ignored) != nullptr;
 }
 
 // When the server goes away the process goes on, and every later call goes to the journal.
-X11Injector::X11Injector(std::shared_ptr<XConnection> connection, const XTest& xtest)
+X11Injector::X11Injector(std::shared_ptr<XConnection> connection, int xtest)
     : connection(std::move(connection)), xtest(xtest), display(this->connection->Handle()),
-      screen(DefaultScreen(display)), keymapSeen(this->connection->KeymapChanges()) {}
+      keymapSeen(this->connection->KeymapChanges()) {}
 
 X11Injector::~X11Injector() = default;
 
@@ -93,7 +96,7 @@ void X11Injector::Mouse(DWORD flags, LONG dx, LONG dy) {
     const bool moves =
         absolute ? (flags & (MOUSEEVENTF_MOVE | MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_LEFTUP)) != 0
                  : (flags & MOUSEEVENTF_MOVE) != 0;
-    const ScreenState size = absolute && moves ? Display::Current().Screen() : ScreenState{};
+    const ScreenState size = absolute && moves ? Display::Current().Size() : ScreenState{};
 
     std::lock_guard lock(connection->Lock());
     if (connection->Lost()) {
@@ -101,16 +104,16 @@ void X11Injector::Mouse(DWORD flags, LONG dx, LONG dy) {
         return;
     }
     if (moves && absolute) {
-        xtest.XTestFakeMotionEvent(display, screen, PixelFromAbsolute(dx, size.width),
-                                   PixelFromAbsolute(dy, size.height), CurrentTime);
+        connection->FakeInput(xtest, MotionNotify, False, PixelFromAbsolute(dx, size.width),
+                              PixelFromAbsolute(dy, size.height));
     } else if (moves) {
-        xtest.XTestFakeRelativeMotionEvent(display, dx, dy, CurrentTime);
+        connection->FakeInput(xtest, MotionNotify, True, dx, dy);
     }
     if (flags & MOUSEEVENTF_LEFTDOWN) {
-        xtest.XTestFakeButtonEvent(display, Button1, True, CurrentTime);
+        connection->FakeInput(xtest, ButtonPress, Button1, 0, 0);
     }
     if (flags & MOUSEEVENTF_LEFTUP) {
-        xtest.XTestFakeButtonEvent(display, Button1, False, CurrentTime);
+        connection->FakeInput(xtest, ButtonRelease, Button1, 0, 0);
     }
     Send();
     if (connection->Lost()) {
@@ -129,8 +132,8 @@ void X11Injector::Key(BYTE vk, DWORD flags) {
         return;
     }
     if (const KeyCode keycode = KeycodeFor(keysym)) {
-        xtest.XTestFakeKeyEvent(display, keycode, (flags & KEYEVENTF_KEYUP) ? False : True,
-                                CurrentTime);
+        connection->FakeInput(xtest, (flags & KEYEVENTF_KEYUP) ? KeyRelease : KeyPress, keycode, 0,
+                              0);
         Send();
     }
     if (connection->Lost()) {

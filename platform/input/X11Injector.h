@@ -14,7 +14,6 @@ struct _XDisplay;
 namespace platform {
 
 class XConnection;
-struct XTest;
 
 class X11Injector : public Injector {
   public:
@@ -37,7 +36,7 @@ class X11Injector : public Injector {
     static KeySym KeysymFor(BYTE vk);
 
   private:
-    X11Injector(std::shared_ptr<XConnection> connection, const XTest& xtest);
+    X11Injector(std::shared_ptr<XConnection> connection, int xtest);
     void Send();
     KeyCode KeycodeFor(KeySym keysym);
     KeyCode BindSpareKeycode(KeySym keysym);
@@ -45,9 +44,9 @@ class X11Injector : public Injector {
 
     // Everything below under the connection's lock.
     const std::shared_ptr<XConnection> connection;
-    const XTest& xtest;
+    // XTest's request code on the connection.
+    const int xtest;
     _XDisplay* const display;
-    const int screen;
     std::map<KeySym, KeyCode> keycodes;
     // The connection's count of keymap changes when the keycodes above were looked up.
     unsigned keymapSeen;

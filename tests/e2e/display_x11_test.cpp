@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <X11/Xlib.h>
+#include <chrono>
 #include <filesystem>
 
 #include "ScopedEnvironment.h"
 #include "TempDevice.h"
+#include "WaitUntil.h"
 #include "XvfbServer.h"
 #include "platform/Injector.h"
 #include "platform/display.h"
@@ -25,7 +28,8 @@ int OpenSockets() {
 } // namespace
 
 // The screen comes from the X display when TAPWEAVE_SCREEN does not name one, and asking again
-// gives the same answer without a new connection.
+// gives the same answer without a new connection; a new size of the root window, as the server
+// reports a change of resolution or a quarter turn, is the screen's size from then on.
 TEST(DisplayX11, ScreenSizeAndRotationComeFromTheDisplay) {
     if (!XvfbServer::Installed()) {
         GTEST_SKIP() << "Xvfb is not installed";
@@ -44,6 +48,20 @@ TEST(DisplayX11, ScreenSizeAndRotationComeFromTheDisplay) {
     ASSERT_EQ(ChangeDisplaySettingsEx(nullptr, &mode, nullptr, CDS_TEST, nullptr),
               DISP_CHANGE_SUCCESSFUL);
     EXPECT_EQ(mode.dmDisplayOrientation, DMDO_0);
+
+    // Xvfb cannot change its screen; another client reports the change as the server would.
+    ::Display* other = XOpenDisplay(server.Name().c_str());
+    ASSERT_NE(other, nullptr);
+    XEvent event{};
+    event.xconfigure.type = ConfigureNotify;
+    event.xconfigure.event = event.xconfigure.window = DefaultRootWindow(other);
+    event.xconfigure.width = 600;
+    event.xconfigure.height = 800;
+    XSendEvent(other, DefaultRootWindow(other), False, StructureNotifyMask, &event);
+    XCloseDisplay(other);
+    EXPECT_TRUE(WaitUntil(
+        [] { return GetSystemMetrics(SM_CXSCREEN) == 600 && GetSystemMetrics(SM_CYSCREEN) == 800; },
+        std::chrono::seconds(10)));
 }
 
 // The screen's size, injection through XTest and the desktop's windows share the process's one

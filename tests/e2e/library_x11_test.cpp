@@ -1,8 +1,9 @@
 // The macro library window on a private Xvfb, used as a person uses it: the player started
 // without a name shows the saved macros; a tap on one (xdotool) starts its shortcut, whose
-// player taps through XTest into an X client at the macro's pixels. A recording saved there
-// opens with its label ready for typing the new name. Screenshots are kept in the build
-// directory (library-window.png, library-rename.png, library-typing.png).
+// player taps through XTest into an X client at the macro's pixels, and the Pause key stops a
+// playback with the stylus released. A recording saved there opens with its label ready for
+// typing the new name. Screenshots are kept in the build directory (library-window.png,
+// library-rename.png, library-typing.png).
 //
 // This binary doubles as the program that saves a recording: with TAPWEAVE_LIBRARY_SAVE set,
 // it runs the helper test that loads that macro into the document and saves it.
@@ -16,6 +17,7 @@
 #include <cstring>
 #include <filesystem>
 #include <functional>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <thread>
@@ -142,6 +144,43 @@ TEST_F(LibraryOnDisplay, TappingAMacroPlaysItIntoTheProgramUnderIt) {
     EXPECT_TRUE(player.Running());
     EXPECT_EQ(CloseLibrary(), 0);
     EXPECT_EQ(player.ExitCode(), 0);
+}
+
+// A playback going wrong is stopped by the Pause key, pressed from outside the player: the
+// stylus is released where it was pressed, and the player ends with 0. The key is pressed until
+// the player ends, since its grab is made on a thread of its own once playback has begun.
+TEST_F(LibraryOnDisplay, ThePauseKeyStopsAPlaybackWithTheStylusReleased) {
+    library->Save("Long", "Press 355 475\nPause 600 s\nRelease \n");
+    XInputClient client(server->Name(),
+                        {clientX, clientY, clientSize, clientSize, /*takeFocus=*/false, {}});
+    ASSERT_TRUE(client.WaitReady(10s));
+    ChildProcess player = server->StartProgram({TAPWEAVE_BIN_DIR "/tapweave-player", "Long"});
+    ASSERT_TRUE(player.Started());
+    ASSERT_EQ(client.WaitFor(1, 20s).size(), 1u);
+
+    EXPECT_TRUE(WaitUntil([&] {
+        OnDisplay({"xdotool", "key", "Pause"});
+        return player.WaitStatus(200ms).has_value();
+    }));
+    EXPECT_EQ(player.ExitCode(), 0);
+    // Presses made before the grab reach the client as keys; only the stylus counts here.
+    std::vector<XInputClient::Arrival> stylus;
+    const auto isStylus = [](const XInputClient::Arrival& arrival) {
+        return arrival.type == ButtonPress || arrival.type == ButtonRelease;
+    };
+    WaitUntil(
+        [&] {
+            const std::vector<XInputClient::Arrival> arrivals = client.WaitFor(2, 100ms);
+            stylus.clear();
+            std::copy_if(arrivals.begin(), arrivals.end(), std::back_inserter(stylus), isStylus);
+            return stylus.size() >= 2;
+        },
+        10s);
+    ASSERT_EQ(stylus.size(), 2u);
+    EXPECT_EQ(stylus[0].type, ButtonPress);
+    EXPECT_EQ(stylus[1].type, ButtonRelease);
+    EXPECT_EQ(stylus[1].x, 75);
+    EXPECT_EQ(stylus[1].y, 75);
 }
 
 TEST_F(LibraryOnDisplay, ASavedRecordingOpensReadyToBeNamed) {

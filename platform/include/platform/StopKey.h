@@ -4,8 +4,9 @@
 // (they send the cursor keys, Enter, F1, F2 and the application keys) and that programs rarely
 // use; Escape, the other candidate, would be taken away from the dialogs the macro drives.
 //
-// The grab has an X connection of its own, opened on a thread of its own after playback has
-// begun, so that the first tap is not held up by it.
+// The grab is made on the process's shared X connection by a thread of its own, which hands the
+// press on whichever thread reads it, so that the player's first tap waits for no second
+// connection.
 #pragma once
 
 #include <thread>

@@ -48,6 +48,9 @@ class Display {
   public:
     virtual ~Display() = default;
     virtual ScreenState Screen() = 0;
+    // The width and height alone, for callers that never look at the rotation: on the X display
+    // they cost no RandR, which Screen loads and asks.
+    virtual ScreenState Size() { return Screen(); }
 
     static Display& Current();
     static void Set(Display* display);
