@@ -84,8 +84,8 @@ bool UinputInjector::Make(int newWidth, int newHeight, std::string& error) {
                newHeight);
     sink = std::move(made);
     awaited = false;
-    width = newWidth;
-    height = newHeight;
+    seenWidth = width = newWidth;
+    seenHeight = height = newHeight;
     factorX = newFactorX;
     factorY = newFactorY;
     return true;
@@ -96,17 +96,17 @@ bool UinputInjector::Make(int newWidth, int newHeight, std::string& error) {
 // When they cannot be made the old ones go on, and the person is told.
 bool UinputInjector::FollowScreen() {
     const ScreenState screen = Display::Current().Screen();
-    if (screen.width == width && screen.height == height) {
+    if (screen.width == seenWidth && screen.height == seenHeight) {
         return false;
     }
+    seenWidth = screen.width;
+    seenHeight = screen.height;
     std::string error;
     if (Make(screen.width, screen.height, error)) {
         return true;
     }
     std::fprintf(stderr, "tapweave: the screen is now %dx%d but %s; taps may land off\n",
                  screen.width, screen.height, error.c_str());
-    width = screen.width;
-    height = screen.height;
     return false;
 }
 

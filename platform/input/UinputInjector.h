@@ -61,8 +61,12 @@ class UinputInjector : public Injector {
     bool awaited = false;
     // Whether the last write failed; a run of failures is told once.
     bool failing = false;
+    // The size the devices' axes are for, and the screen's size when last looked at: they
+    // differ while new devices cannot be made.
     int width = 0;
     int height = 0;
+    int seenWidth = 0;
+    int seenHeight = 0;
     int factorX = 1;
     int factorY = 1;
     // Where the pointer was left, in the programs' coordinates on the pixel grid: factor x

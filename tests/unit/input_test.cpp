@@ -328,12 +328,14 @@ using platform::UinputDevice;
 using Event = std::tuple<UinputDevice, unsigned, unsigned, int>;
 
 // The kernel and udev as the injector sees them: each pair of devices made, how many events had
-// been written when the desktop was awaited for it, every event; writes refused on request.
+// been written when the desktop was awaited for it, every event; writes and new devices
+// refused on request.
 struct FakeUinput {
     std::vector<UinputDescription> pointers;
     std::vector<std::size_t> awaitedAfter;
     std::vector<Event> events;
     bool refusing = false;
+    bool refusingDevices = false;
 };
 
 class FakeSink : public platform::UinputSink {
@@ -360,7 +362,12 @@ class FakeSink : public platform::UinputSink {
 std::unique_ptr<platform::UinputInjector> OpenOnto(FakeUinput& kernel) {
     std::string error;
     auto injector = platform::UinputInjector::Open(
-        [&kernel](const UinputDescription& pointer, const UinputDescription&, std::string&) {
+        [&kernel](const UinputDescription& pointer, const UinputDescription&,
+                  std::string& why) -> std::unique_ptr<platform::UinputSink> {
+            if (kernel.refusingDevices) {
+                why = "cannot open /dev/uinput: Permission denied";
+                return nullptr;
+            }
             kernel.pointers.push_back(pointer);
             return std::make_unique<FakeSink>(kernel);
         },
@@ -490,7 +497,7 @@ TEST_F(UinputEvents, DevicesAreMadeAtOnceWrittenOnlyOnceAnnouncedAndRemadeForANe
                                   {pointer, EV_SYN, SYN_REPORT, 0}}));
 }
 
-TEST_F(UinputEvents, RefusedWritesAreToldOncePerRun) {
+TEST_F(UinputEvents, RefusalsAreToldOnceAndTheDevicesThereGoOn) {
     kernel.refusing = true;
     testing::internal::CaptureStderr();
     injector->Mouse(MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_LEFTDOWN, 0, 0);
@@ -505,6 +512,25 @@ TEST_F(UinputEvents, RefusedWritesAreToldOncePerRun) {
                   2, "tapweave: cannot write to the uinput pointer: No buffer space available")))
         << said;
     EXPECT_EQ(kernel.events.size(), 2u);
+
+    // No devices for the new screen: the old ones go on within their own axes.
+    kernel.refusing = false;
+    kernel.refusingDevices = true;
+    display.screen = {480, 640, DMDO_0};
+    Take();
+    testing::internal::CaptureStderr();
+    injector->Mouse(MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE, INT_MAX, INT_MAX);
+    injector->Mouse(MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE, INT_MAX, INT_MAX);
+    const std::string remaking = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(Lines(remaking).size(), 1u) << remaking;
+    EXPECT_NE(remaking.find("480x640"), std::string::npos) << remaking;
+    EXPECT_EQ(kernel.pointers.size(), 1u);
+    const std::vector<Event> move = {{pointer, EV_ABS, ABS_X, 65247 + 136},
+                                     {pointer, EV_ABS, ABS_Y, 65076 + 102},
+                                     {pointer, EV_SYN, SYN_REPORT, 0}};
+    std::vector<Event> twice = move;
+    twice.insert(twice.end(), move.begin(), move.end());
+    EXPECT_EQ(Take(), twice);
 }
 
 TEST_F(UinputEvents, PressMoveReleaseEachEndWithAReport) {
