@@ -61,20 +61,24 @@ bool UdevAnnouncement::Opened() {
     }
 }
 
+bool UdevAnnouncement::Missing() const {
+    for (const std::string& entry : entries) {
+        if (!Exists(entry)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Waited for at the first event, which may come long after the devices were made: an opening
+// seen then counts when udev had already announced them, as the desktop opens a device only
+// once told of it.
 bool UdevAnnouncement::Wait(std::string& error) {
     using Clock = std::chrono::steady_clock;
     bool announced = true;
-    if (Exists(udevRun + "/control")) {
+    if (Exists(udevRun + "/control") && Missing()) {
         const Clock::time_point limit = Clock::now() + announceLimit;
-        auto missing = [&] {
-            for (const std::string& entry : entries) {
-                if (!Exists(entry)) {
-                    return true;
-                }
-            }
-            return false;
-        };
-        while (missing()) {
+        while (Missing()) {
             if (Clock::now() >= limit) {
                 announced = false;
                 error = "udev has not announced the uinput devices within " +
@@ -84,23 +88,25 @@ bool UdevAnnouncement::Wait(std::string& error) {
             }
             std::this_thread::sleep_for(pollStep);
         }
+        // Openings before the announcement are udev's own.
+        if (watch >= 0) {
+            Opened();
+        }
     }
     if (watch < 0) {
         std::this_thread::sleep_for(settleLimit);
         return announced;
     }
-    // Openings before the announcement are udev's own.
-    Opened();
     pollfd readable{watch, POLLIN, 0};
     const Clock::time_point limit = Clock::now() + settleLimit;
     for (;;) {
+        if (Opened()) {
+            std::this_thread::sleep_for(afterOpening);
+            return announced;
+        }
         const auto left = std::chrono::ceil<std::chrono::milliseconds>(limit - Clock::now());
         if (left.count() <= 0 ||
             (poll(&readable, 1, static_cast<int>(left.count())) < 0 && errno != EINTR)) {
-            return announced;
-        }
-        if (Opened()) {
-            std::this_thread::sleep_for(afterOpening);
             return announced;
         }
     }

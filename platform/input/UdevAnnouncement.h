@@ -32,6 +32,8 @@ class UdevAnnouncement {
   private:
     // Reads what the watch has seen; whether a node was opened.
     bool Opened();
+    // Whether udev's database lacks one of the nodes.
+    bool Missing() const;
 
     std::vector<std::string> nodes;
     std::vector<std::string> entries;
