@@ -121,16 +121,26 @@ BENCHMARK(X11TapReachesClient);
 
 class NullSink : public platform::UinputSink {
   public:
-    void Write(platform::UinputDevice, unsigned, unsigned, int) override {}
+    bool AwaitReaders(std::string&) override { return true; }
+    bool Write(platform::UinputDevice, unsigned, unsigned, int, std::string&) override {
+        return true;
+    }
 };
 
 // Without /dev/uinput the devices cannot be made: this is the injector's own share of a call,
 // the kernel's write not included.
 void UinputEventsOnly(benchmark::State& state) {
-    platform::UinputInjector injector(std::make_unique<NullSink>(), screenWidth, screenHeight);
-    platform::Injector::Set(&injector);
+    setenv("TAPWEAVE_SCREEN", "1024x768", 1);
+    std::string error;
+    const std::unique_ptr<platform::UinputInjector> injector = platform::UinputInjector::Open(
+        [](const platform::UinputDescription&, const platform::UinputDescription&, std::string&) {
+            return std::make_unique<NullSink>();
+        },
+        error);
+    platform::Injector::Set(injector.get());
     Moves(state);
     platform::Injector::Set(nullptr);
+    unsetenv("TAPWEAVE_SCREEN");
 }
 BENCHMARK(UinputEventsOnly);
 

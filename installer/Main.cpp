@@ -3,6 +3,7 @@
 //   tapweave-install install [--dir DEVICE-PATH] [--desktop-entries]
 //   tapweave-install uninstall
 //   tapweave-install start ENTRY
+//   tapweave-install udev-rule [--rules-dir FOLDER]
 //
 // The device is TAPWEAVE_DEVICE (by default ~/.local/share/tapweave/device); the product's
 // files are taken from the folder of this program. "start" opens an entry of Tapweave's
@@ -20,6 +21,7 @@
 #include "Installer.h"
 #include "ProductVersion.h"
 #include "SharedNames.h"
+#include "UdevRule.h"
 #include "platform/Device.h"
 #include "platform/alerts.h"
 #include "platform/shell.h"
@@ -31,12 +33,16 @@ constexpr const char* usage =
     "usage: tapweave-install install [--dir DEVICE-PATH] [--desktop-entries]\n"
     "       tapweave-install uninstall\n"
     "       tapweave-install start ENTRY\n"
+    "       tapweave-install udev-rule [--rules-dir FOLDER]\n"
     "\n"
     "install    puts Tapweave onto the device (TAPWEAVE_DEVICE, by default\n"
     "           ~/.local/share/tapweave/device), into DEVICE-PATH (by default\n"
     "           \"\\Program Files\\Tapweave\")\n"
     "uninstall  removes it again, with the desktop's menu entries of the device\n"
     "start      opens an entry of Tapweave's Start-menu folder, such as \"Macros - Create\"\n"
+    "udev-rule  lets the desktop's user write /dev/uinput, which playback in a Wayland\n"
+    "           session needs: installs 70-tapweave-uinput.rules into FOLDER (by default\n"
+    "           /etc/udev/rules.d, as root) and has udev apply it\n"
     "--desktop-entries  also the desktop's menu entries \"Tapweave Recorder\" and\n"
     "                   \"Tapweave Macros\" in ~/.local/share/applications\n"
     "--help, -h         this text\n"
@@ -50,6 +56,11 @@ int Usage(const std::string& message) {
 std::string OwnPath() {
     std::error_code error;
     return std::filesystem::read_symlink("/proc/self/exe", error).string();
+}
+
+// Where the product's files are: the folder of this program.
+std::string ProductFolder() {
+    return std::filesystem::path(OwnPath()).parent_path().string();
 }
 
 // A device path for the installation: backslashes, one at the front, none at the end; empty
@@ -134,6 +145,15 @@ int main(int argc, char** argv) {
         }
         return Start(args[1]);
     }
+    if (command == "udev-rule") {
+        if (args.size() == 3 && args[1] == "--rules-dir" && !args[2].empty()) {
+            return UdevRule::Install(ProductFolder(), args[2]);
+        }
+        if (args.size() != 1) {
+            return Usage("udev-rule takes at most --rules-dir FOLDER");
+        }
+        return UdevRule::Install(ProductFolder(), UdevRule::systemFolder);
+    }
     if (command != "install" && command != "uninstall") {
         return Usage("unknown command " + command);
     }
@@ -160,7 +180,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     const std::string self = OwnPath();
-    Installer installer(std::filesystem::path(self).parent_path().string());
+    Installer installer(ProductFolder());
     const DesktopEntries entries(self, platform::Device::Directory());
     if (command == "install") {
         const int result = installer.Install(installDir);

@@ -13,6 +13,7 @@
 #include "ProductVersion.h"
 #include "platform/Device.h"
 #include "platform/Injector.h"
+#include "platform/Session.h"
 #include "platform/display.h"
 #include "platform/files.h"
 #include "platform/gui.h"
@@ -118,17 +119,32 @@ std::string EnvironmentOr(const char* name, const std::string& fallback) {
     return value && *value ? std::string(value) : fallback;
 }
 
+const char* SessionText(bool wayland) {
+    if (wayland) {
+        return "wayland";
+    }
+    const char* display = std::getenv("DISPLAY");
+    return display && *display ? "x11" : "none (no display)";
+}
+
 int Info() {
     platform::Device::Initialise();
     const platform::ScreenState screen = platform::Display::Current().Screen();
     const bool display = std::getenv("DISPLAY") || std::getenv("WAYLAND_DISPLAY");
+    const bool wayland = platform::Session::Wayland();
+    const std::string input = platform::Injector::ChosenSpec();
+    const std::string gui = EnvironmentOr("TAPWEAVE_GUI", display ? "qt" : "headless");
     std::printf("device:   %s\n", platform::Device::Directory().c_str());
+    std::printf("session:  %s\n", SessionText(wayland));
     std::printf("screen:   %dx%d, rotation %s\n", screen.width, screen.height,
                 RotationText(screen.rotation));
-    std::printf("input:    %s\n", platform::Injector::ChosenSpec().c_str());
-    std::printf("touch:    %s\n", EnvironmentOr("TAPWEAVE_TOUCH", "evdev, else x11").c_str());
-    std::printf("gui:      %s\n",
-                EnvironmentOr("TAPWEAVE_GUI", display ? "qt" : "headless").c_str());
+    std::printf("input:    %s: %s\n", input.c_str(), platform::Injector::Reach(input).c_str());
+    std::printf("touch:    %s%s\n", EnvironmentOr("TAPWEAVE_TOUCH", "evdev, else x11").c_str(),
+                wayland ? " (the X pointer sees only input over X windows)" : "");
+    std::printf("gui:      %s%s\n", gui.c_str(),
+                wayland && gui == "qt" && std::getenv("DISPLAY") && !std::getenv("QT_QPA_PLATFORM")
+                    ? " (windows through XWayland)"
+                    : "");
     return 0;
 }
 

@@ -11,6 +11,7 @@
 #include "X11Injector.h"
 #include "platform/Device.h"
 #include "platform/Seam.h"
+#include "platform/Session.h"
 #include "platform/input.h"
 
 namespace platform {
@@ -75,6 +76,8 @@ std::unique_ptr<Injector> FallBack(const std::string& why) {
     return JournalOrStandardError();
 }
 
+// In a Wayland session only uinput reaches the desktop's own programs; XTest reaches those
+// under XWayland. Elsewhere the X display comes first. Whatever cannot be reached is said once.
 std::unique_ptr<Injector> Choose() {
     std::string error;
     if (const char* requested = Requested()) {
@@ -83,16 +86,27 @@ std::unique_ptr<Injector> Choose() {
         }
         return FallBack(std::string("TAPWEAVE_INPUT=\"") + requested + "\": " + error);
     }
+    std::string uinputError;
+    if (Session::Wayland()) {
+        if (auto uinput = UinputInjector::Open(uinputError)) {
+            return uinput;
+        }
+        if (auto x11 = X11Injector::Open(error)) {
+            std::fprintf(stderr,
+                         "tapweave: this is a Wayland session and %s; input goes through XTest "
+                         "and reaches only X programs (XWayland)\n",
+                         uinputError.c_str());
+            return x11;
+        }
+        return FallBack(error + " and " + uinputError);
+    }
     if (auto x11 = X11Injector::Open(error)) {
         return x11;
     }
-    if (UinputWritable()) {
-        if (auto uinput = UinputInjector::Open(error)) {
-            return uinput;
-        }
-        return FallBack(error);
+    if (auto uinput = UinputInjector::Open(uinputError)) {
+        return uinput;
     }
-    return JournalOrStandardError();
+    return FallBack(error + " and " + uinputError);
 }
 
 std::shared_ptr<Injector> Acquire() {
@@ -147,10 +161,29 @@ std::string Injector::ChosenSpec() {
                             (spec != "uinput" || UinputWritable());
         return starts ? spec : journal;
     }
+    if (Session::Wayland() && UinputWritable()) {
+        return "uinput";
+    }
     if (X11Injector::Available()) {
         return "x11";
     }
     return UinputWritable() ? "uinput" : journal;
+}
+
+std::string Injector::Reach(const std::string& spec) {
+    if (spec == "uinput") {
+        return "every program of the desktop, through /dev/uinput";
+    }
+    const std::string more =
+        Session::Wayland() || spec != "x11"
+            ? "; to reach every program, " + std::string(UinputInjector::enableHint)
+            : std::string();
+    if (spec == "x11") {
+        return (Session::Wayland() ? "X programs only (XWayland), not the Wayland ones"
+                                   : "every program of the X display") +
+               more;
+    }
+    return "no program: the calls are written to the journal" + more;
 }
 
 void Injector::DropMouseOnThisThread(bool drop) {

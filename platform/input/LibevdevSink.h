@@ -1,10 +1,12 @@
 // The real uinput devices, made through libevdev: an absolute pointer and a small keyboard.
 #pragma once
 
+#include <chrono>
 #include <memory>
-#include <span>
 #include <string>
 
+#include "UdevAnnouncement.h"
+#include "UinputDescription.h"
 #include "UinputSink.h"
 
 struct libevdev_uinput;
@@ -13,21 +15,27 @@ namespace platform {
 
 class LibevdevSink : public UinputSink {
   public:
-    // Makes both devices: the pointer's axes run from 0 to maxX and maxY, the keyboard has
-    // the given keys. Null with a message in error when /dev/uinput refuses.
-    static std::unique_ptr<LibevdevSink> Create(int maxX, int maxY, std::span<const unsigned> keys,
-                                                std::string& error);
+    // Makes both devices as described. Null with a message in error that names /dev/uinput
+    // and the way to reach it when it cannot be opened.
+    static std::unique_ptr<LibevdevSink>
+    Create(const UinputDescription& pointer, const UinputDescription& keyboard, std::string& error);
+    // Keeps the devices a moment after their last event, so that the desktop reads it before
+    // they go.
     ~LibevdevSink() override;
     LibevdevSink(const LibevdevSink&) = delete;
     LibevdevSink& operator=(const LibevdevSink&) = delete;
 
-    void Write(UinputDevice device, unsigned type, unsigned code, int value) override;
+    bool AwaitReaders(std::string& error) override;
+    bool Write(UinputDevice device, unsigned type, unsigned code, int value,
+               std::string& error) override;
 
   private:
     LibevdevSink(libevdev_uinput* pointer, libevdev_uinput* keyboard);
 
     libevdev_uinput* pointer;
     libevdev_uinput* keyboard;
+    UdevAnnouncement announcement;
+    std::chrono::steady_clock::time_point lastWrite{};
 };
 
 } // namespace platform

@@ -6,11 +6,14 @@
 #include <X11/XF86keysym.h>
 #include <X11/Xlib.h>
 #include <X11/keysym.h>
+#include <algorithm>
 #include <chrono>
 #include <fstream>
 #include <optional>
+#include <unistd.h>
 #include <vector>
 
+#include "DeviceTool.h"
 #include "ScopedEnvironment.h"
 #include "TempDevice.h"
 #include "XInputClient.h"
@@ -69,6 +72,32 @@ TEST_F(X11Inject, ATapArrivesAtTheExactPixel) {
         EXPECT_EQ(arrival.x, 100);
         EXPECT_EQ(arrival.y, 200);
     }
+}
+
+// X here stands for XWayland: without /dev/uinput the tap still reaches the X programs, and
+// each program says once that only they are reached, and how to reach the others.
+TEST_F(X11Inject, InAWaylandSessionXTestReachesTheXProgramsAndSaysSoOnce) {
+    if (access("/dev/uinput", W_OK) == 0) {
+        GTEST_SKIP() << "uinput is writable here, so it would be chosen";
+    }
+    XInputClient client(server->Name(), {.width = width, .height = height});
+    ASSERT_TRUE(client.WaitReady(10s));
+    const ChildProcess::Options wayland = {
+        .environment = {{"WAYLAND_DISPLAY", "wayland-9"}, {"TAPWEAVE_INPUT", std::nullopt}}};
+    for (const char* flags : {"0x8002", "0x8004"}) {
+        const ToolRun run = DeviceTool({"mouse", flags, "10200", "27200"}, wayland);
+        EXPECT_EQ(run.exitCode, 0);
+        EXPECT_EQ(std::count(run.errors.begin(), run.errors.end(), '\n'), 1) << run.errors;
+        for (const char* named :
+             {"Wayland", "XWayland", "/dev/uinput", "tapweave-install udev-rule"}) {
+            EXPECT_NE(run.errors.find(named), std::string::npos) << run.errors;
+        }
+    }
+    const std::vector<Arrival> arrivals = client.WaitFor(2, 10s);
+    ASSERT_EQ(arrivals.size(), 2u);
+    EXPECT_EQ(arrivals[1].type, ButtonRelease);
+    EXPECT_EQ(arrivals[1].x, 100);
+    EXPECT_EQ(arrivals[1].y, 200);
 }
 
 TEST_F(X11Inject, AMoveWithThePenDownDragsToTheLastPixel) {

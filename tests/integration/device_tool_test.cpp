@@ -1,10 +1,13 @@
 // tapweave-device as a user runs it: real processes on a temporary device.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <string>
 #include <sys/stat.h>
+#include <unistd.h>
+#include <utility>
 #include <vector>
 
 #include "ChildProcess.h"
@@ -52,6 +55,56 @@ TEST(DeviceTool, InjectionGoesToTheChosenJournal) {
         << run.output;
     run = Tool({"key", "0xC3", "6"}, {{"TAPWEAVE_INPUT", "journal:-"}});
     EXPECT_EQ(run.output.rfind("keybd_event vk=0xc3 flags=0x6 t_us=", 0), 0u) << run.output;
+}
+
+// With neither an X display nor /dev/uinput every call goes to the journal: the tool's info
+// says which session it sees and what that reaches, and a program that plays says so once.
+TEST(DeviceTool, TheSessionDecidesWhatInjectionReachesAndEveryShortfallIsSaid) {
+    if (access("/dev/uinput", W_OK) == 0) {
+        GTEST_SKIP() << "uinput is writable here, so it would be chosen";
+    }
+    TempDevice device;
+    const std::string journal = device.Directory() + "/run/input.log";
+    using Environment = ChildProcess::Environment;
+    const Environment bare = {{"DISPLAY", std::nullopt},
+                              {"WAYLAND_DISPLAY", std::nullopt},
+                              {"XDG_SESSION_TYPE", std::nullopt},
+                              {"TAPWEAVE_INPUT", std::nullopt}};
+    auto with = [&bare](const Environment& more) {
+        Environment environment = bare;
+        environment.insert(environment.end(), more.begin(), more.end());
+        return environment;
+    };
+    for (const auto& [environment, session] : std::vector<std::pair<Environment, std::string>>{
+             {with({{"WAYLAND_DISPLAY", "wayland-9"}}), "wayland"},
+             {with({{"XDG_SESSION_TYPE", "wayland"}}), "wayland"},
+             {with({{"XDG_SESSION_TYPE", "x11"}}), "none (no display)"}}) {
+        const ToolRun info = Tool({"info"}, environment);
+        EXPECT_NE(info.output.find("session:  " + session + "\n"), std::string::npos)
+            << info.output;
+        EXPECT_NE(info.output.find("input:    journal:" + journal +
+                                   ": no program: the calls are written to the journal; to reach "
+                                   "every program, install the udev rule"),
+                  std::string::npos)
+            << info.output;
+
+        const ToolRun tap = DeviceTool({"mouse", "0x8002", "1", "2"}, {.environment = environment});
+        EXPECT_EQ(tap.exitCode, 0);
+        EXPECT_EQ(std::count(tap.errors.begin(), tap.errors.end(), '\n'), 1) << tap.errors;
+        for (const std::string& named :
+             {std::string("/dev/uinput"), std::string("tapweave-install udev-rule"), journal}) {
+            EXPECT_NE(tap.errors.find(named), std::string::npos) << tap.errors;
+        }
+    }
+
+    const ToolRun requested =
+        DeviceTool({"key", "0x70", "0"}, {.environment = with({{"TAPWEAVE_INPUT", "uinput"}})});
+    EXPECT_EQ(requested.exitCode, 0);
+    EXPECT_EQ(
+        requested.errors.rfind("tapweave: TAPWEAVE_INPUT=\"uinput\": cannot open /dev/uinput: ", 0),
+        0u)
+        << requested.errors;
+    EXPECT_NE(requested.errors.find("tapweave-install udev-rule"), std::string::npos);
 }
 
 TEST(DeviceTool, BadArgumentsGetAMessageAndExitCodeTwo) {

@@ -8,8 +8,10 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <iterator>
 #include <optional>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -299,6 +301,56 @@ TEST_F(InstallerProcess, ADamagedSetupLibraryIsReplacedAndRemovalSaysWhatItLeave
               std::nullopt);
 }
 
+// The rule for /dev/uinput goes into a folder of the test's; udevadm, a stand-in that notes its
+// arguments, is asked to read the rules again and apply them to uinput. Without udevadm the
+// rule is still in place and the person is told what to run; the system's folder needs root.
+TEST_F(InstallerProcess, TheUdevRuleIsPutInPlaceAndUdevAskedToApplyIt) {
+    const std::string rules = device.Directory() + "/rules.d";
+    const std::string calls = device.Directory() + "/udevadm.log";
+    fs::create_directories(rules);
+    std::ofstream(tools + "/udevadm") << "#!/bin/sh\necho \"$@\" >> '" << calls << "'\n";
+    fs::permissions(tools + "/udevadm", fs::perms::owner_all);
+    const auto read = [](const std::string& path) {
+        std::ifstream in(path);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    };
+
+    ToolRun run = Install({"udev-rule", "--rules-dir", rules});
+    EXPECT_EQ(run.exitCode, 0) << run.errors;
+    const std::string rule = read(rules + "/70-tapweave-uinput.rules");
+    for (const char* part :
+         {"KERNEL==\"uinput\"", "TAG+=\"uaccess\"", "GROUP=\"input\"", "MODE=\"0660\""}) {
+        EXPECT_NE(rule.find(part), std::string::npos) << rule;
+    }
+    EXPECT_EQ(std::distance(fs::directory_iterator(rules), fs::directory_iterator()), 1);
+    EXPECT_EQ(fs::status(rules + "/70-tapweave-uinput.rules").permissions() & fs::perms::all,
+              fs::perms(0644));
+    EXPECT_EQ(read(calls),
+              "control --reload-rules\ntrigger --subsystem-match=misc --sysname-match=uinput\n");
+
+    fs::remove(tools + "/udevadm");
+    run = Install({"udev-rule", "--rules-dir", rules});
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_NE(run.errors.find("udevadm control --reload-rules"), std::string::npos) << run.errors;
+
+    run = Install({"udev-rule", "--rules-dir", rules + "/missing"});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.errors.find(rules + "/missing"), std::string::npos) << run.errors;
+
+    std::vector<std::string> asUser{TAPWEAVE_BIN_DIR "/tapweave-install", "udev-rule"};
+    if (geteuid() == 0) {
+        if (!fs::exists("/usr/bin/setpriv")) {
+            GTEST_SKIP() << "no setpriv to give up root with";
+        }
+        asUser.insert(asUser.begin(),
+                      {"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"});
+    }
+    run = RunTool(asUser);
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.errors.find("sudo tapweave-install udev-rule"), std::string::npos) << run.errors;
+    EXPECT_NE(Install({"--help"}).output.find("tapweave-install udev-rule"), std::string::npos);
+}
+
 TEST_F(InstallerProcess, BadArgumentsAreRefusedWithTheUsage) {
     for (const std::vector<std::string>& arguments :
          std::vector<std::vector<std::string>>{{},
@@ -308,7 +360,9 @@ TEST_F(InstallerProcess, BadArgumentsAreRefusedWithTheUsage) {
                                                {"install", "--dir", "\\Program Files\\.."},
                                                {"install", "--dir", std::string(240, 'd')},
                                                {"uninstall", "--dir", "\\x"},
-                                               {"install", "--bogus"}}) {
+                                               {"install", "--bogus"},
+                                               {"udev-rule", "--rules-dir"},
+                                               {"udev-rule", "/etc"}}) {
         const ToolRun run = Install(arguments);
         EXPECT_EQ(run.exitCode, 2) << run.errors;
         EXPECT_NE(run.errors.find("usage: tapweave-install"), std::string::npos);

@@ -2,6 +2,7 @@
 // XTest coordinate and key mapping, and the event stream the uinput devices would receive.
 #include <X11/XF86keysym.h>
 #include <X11/keysym.h>
+#include <atomic>
 #include <chrono>
 #include <climits>
 #include <csignal>
@@ -21,9 +22,11 @@
 
 #include "ChildProcess.h"
 #include "FakeClock.h"
+#include "FixedDisplay.h"
 #include "RecordingInjector.h"
 #include "ScopedEnvironment.h"
 #include "TempDevice.h"
+#include "input/UdevAnnouncement.h"
 #include "input/UinputInjector.h"
 #include "input/X11Injector.h"
 #include "platform/Injector.h"
@@ -215,16 +218,23 @@ TEST_F(InjectorChoice, AJournalThatIsAFifoOrALinkOutOfTheDeviceIsRefused) {
     alarm(0);
 }
 
-TEST_F(InjectorChoice, WithoutDisplayOrUinputTheDefaultIsTheDeviceJournal) {
+TEST_F(InjectorChoice, WithoutDisplayOrUinputTheDeviceJournalIsChosenAndSaidOnce) {
     if (access("/dev/uinput", W_OK) == 0) {
         GTEST_SKIP() << "uinput is writable here, so it would be chosen";
     }
     ScopedEnvironment noDisplay("DISPLAY", nullptr);
+    ScopedEnvironment noWayland("WAYLAND_DISPLAY", nullptr);
     Use(nullptr);
     EXPECT_EQ(platform::Injector::ChosenSpec(), "journal:" + DeviceJournal());
     testing::internal::CaptureStderr();
     keybd_event(VK_LWIN, 0, 0, 0);
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    keybd_event(VK_LWIN, 0, KEYEVENTF_KEYUP, 0);
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(Lines(said).size(), 1u) << said;
+    for (const std::string& named :
+         {std::string("/dev/uinput"), DeviceJournal(), std::string("tapweave-install udev-rule")}) {
+        EXPECT_NE(said.find(named), std::string::npos) << said;
+    }
     EXPECT_NE(ReadFile(DeviceJournal()).find("vk=0x5b flags=0x0"), std::string::npos);
 }
 
@@ -313,66 +323,250 @@ TEST(UinputAxes, MaximumIsFactorTimesSizeLessOne) {
     }
 }
 
+using platform::UinputDescription;
 using platform::UinputDevice;
 using Event = std::tuple<UinputDevice, unsigned, unsigned, int>;
 
-class RecordingSink : public platform::UinputSink {
+// The kernel and udev as the injector sees them: each pair of devices made, how many events had
+// been written when the desktop was awaited for it, every event; writes and new devices
+// refused on request.
+struct FakeUinput {
+    std::vector<UinputDescription> pointers;
+    std::vector<std::size_t> awaitedAfter;
+    std::vector<Event> events;
+    bool refusing = false;
+    bool refusingDevices = false;
+};
+
+class FakeSink : public platform::UinputSink {
   public:
-    explicit RecordingSink(std::vector<Event>& events) : events(events) {}
-    void Write(UinputDevice device, unsigned type, unsigned code, int value) override {
-        events.emplace_back(device, type, code, value);
+    explicit FakeSink(FakeUinput& kernel) : kernel(kernel) {}
+    bool AwaitReaders(std::string&) override {
+        kernel.awaitedAfter.push_back(kernel.events.size());
+        return true;
+    }
+    bool Write(UinputDevice device, unsigned type, unsigned code, int value,
+               std::string& error) override {
+        if (kernel.refusing) {
+            error = "cannot write to the uinput pointer: No buffer space available";
+            return false;
+        }
+        kernel.events.emplace_back(device, type, code, value);
+        return true;
     }
 
   private:
-    std::vector<Event>& events;
+    FakeUinput& kernel;
 };
+
+std::unique_ptr<platform::UinputInjector> OpenOnto(FakeUinput& kernel) {
+    std::string error;
+    auto injector = platform::UinputInjector::Open(
+        [&kernel](const UinputDescription& pointer, const UinputDescription&,
+                  std::string& why) -> std::unique_ptr<platform::UinputSink> {
+            if (kernel.refusingDevices) {
+                why = "cannot open /dev/uinput: Permission denied";
+                return nullptr;
+            }
+            kernel.pointers.push_back(pointer);
+            return std::make_unique<FakeSink>(kernel);
+        },
+        error);
+    EXPECT_TRUE(injector) << error;
+    return injector;
+}
+
+TEST(UinputDevices, ThePointerIsAnAbsolutePointerAndNotATouchScreen) {
+    const UinputDescription pointer = platform::UinputInjector::PointerDescription(1920, 1080);
+    EXPECT_EQ(pointer.bus, static_cast<unsigned>(BUS_VIRTUAL));
+    EXPECT_NE(pointer.vendor, 0u);
+    EXPECT_NE(pointer.product, 0u);
+    // BTN_TOUCH or INPUT_PROP_DIRECT would make it a touch screen, which the touch driver
+    // would take for itself and hear the injector's own taps from.
+    EXPECT_EQ(pointer.keys, std::vector<unsigned>{BTN_LEFT});
+    EXPECT_EQ(pointer.properties, std::vector<unsigned>{INPUT_PROP_POINTER});
+    EXPECT_EQ(pointer.axes, (std::vector<UinputDescription::Axis>{{ABS_X, 34 * 1920 - 1},
+                                                                  {ABS_Y, 60 * 1080 - 1}}));
+
+    const UinputDescription keyboard = platform::UinputInjector::KeyboardDescription();
+    EXPECT_EQ(keyboard.bus, static_cast<unsigned>(BUS_VIRTUAL));
+    EXPECT_EQ(keyboard.vendor, pointer.vendor);
+    EXPECT_NE(keyboard.product, pointer.product);
+    const std::span<const unsigned> keys = platform::UinputInjector::Keys();
+    EXPECT_EQ(keyboard.keys, std::vector<unsigned>(keys.begin(), keys.end()));
+    EXPECT_TRUE(keyboard.axes.empty());
+    EXPECT_TRUE(keyboard.properties.empty());
+}
+
+// The desktop maps an axis value onto the screen rounding down: libinput as value x size /
+// (maximum + 1), the X server through its own 0..65535 range on top of that. A pixel's first
+// value would land a pixel short on X; its centre lands on itself on both.
+TEST(UinputAxes, EveryPixelLandsOnItselfOnWaylandAndOnX) {
+    for (const int size : {240, 320, 1024, 1366, 1920, 3840}) {
+        SCOPED_TRACE(size);
+        FixedDisplay display(size, 240);
+        FakeUinput kernel;
+        const auto injector = OpenOnto(kernel);
+        const int factor = 65535 / size;
+        const std::int64_t range = platform::UinputInjector::AxisMaximum(size) + 1;
+        for (int pixel = 0; pixel < size; ++pixel) {
+            injector->Mouse(MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE, pixel * factor, 0);
+            const std::int64_t value = std::get<3>(kernel.events[kernel.events.size() - 3]);
+            ASSERT_EQ(value * size / range, pixel);
+            const double onX = static_cast<double>(value) * 65535 / range * size / 65536;
+            ASSERT_EQ(static_cast<int>(onX), pixel);
+        }
+    }
+}
+
+// udev as the watch sees it: a folder with its control socket's name and its database, which
+// udev writes just before it tells the desktop of a device; here a thread of the test does. A
+// plain file stands for the device node, its database entry named by its device number, 0:0.
+TEST(UdevAnnouncementWatch, NothingIsReadyBeforeUdevHasRecordedTheNode) {
+    alarm(30);
+    TempDevice folder;
+    const std::string run = folder.Directory() + "/udev";
+    const std::string node = folder.Directory() + "/event7";
+    std::filesystem::create_directories(run + "/data");
+    std::ofstream(run + "/control").flush();
+    std::ofstream(node).flush();
+    platform::UdevAnnouncement announcement({node}, run);
+    std::atomic<bool> recorded = false;
+    std::thread udev([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        // udev's own look at the node comes before its record and is no reader.
+        close(open(node.c_str(), O_RDONLY));
+        recorded = true;
+        std::ofstream(run + "/data/c0:0").flush();
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        close(open(node.c_str(), O_RDONLY));
+    });
+    std::string error;
+    EXPECT_TRUE(announcement.Wait(error)) << error;
+    EXPECT_TRUE(recorded);
+    udev.join();
+
+    // Without a running udev nobody records anything: only the desktop's moment is waited.
+    std::filesystem::remove(run + "/control");
+    std::filesystem::remove(run + "/data/c0:0");
+    EXPECT_TRUE(platform::UdevAnnouncement({node}, run).Wait(error));
+    alarm(0);
+}
 
 class UinputEvents : public testing::Test {
   protected:
-    // A 240 x 320 screen: factors 273 and 204, axes up to 65519 and 65279.
-    std::vector<Event> Take() { return std::exchange(events, {}); }
+    std::vector<Event> Take() { return std::exchange(kernel.events, {}); }
 
-    std::vector<Event> events;
-    platform::UinputInjector injector{std::make_unique<RecordingSink>(events), 240, 320};
+    // A 240 x 320 screen: factors 273 and 204, axes up to 65519 and 65279, and values at the
+    // centre of a pixel, 136 and 102 past its first.
+    FixedDisplay display{240, 320};
+    FakeUinput kernel;
+    std::unique_ptr<platform::UinputInjector> injector = OpenOnto(kernel);
 };
 
 constexpr UinputDevice pointer = UinputDevice::Pointer;
 constexpr UinputDevice keyboard = UinputDevice::Keyboard;
 
+TEST_F(UinputEvents, DevicesAreMadeAtOnceWrittenOnlyOnceAnnouncedAndRemadeForANewScreenSize) {
+    ASSERT_EQ(kernel.pointers.size(), 1u);
+    EXPECT_EQ(kernel.pointers[0].axes,
+              (std::vector<UinputDescription::Axis>{{ABS_X, 65519}, {ABS_Y, 65279}}));
+    EXPECT_TRUE(kernel.awaitedAfter.empty());
+    EXPECT_TRUE(kernel.events.empty());
+
+    injector->Key(VK_F1, 0);
+    injector->Mouse(MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE, 10 * 273, 10 * 204);
+    EXPECT_EQ(kernel.awaitedAfter, std::vector<std::size_t>{0});
+    EXPECT_EQ(kernel.pointers.size(), 1u);
+
+    // The new pointer is told first where the old one was, on the same pixel.
+    display.screen = {480, 640, DMDO_0};
+    injector->Mouse(MOUSEEVENTF_LEFTDOWN, 0, 0);
+    injector->Mouse(MOUSEEVENTF_MOVE, 1, 1);
+    ASSERT_EQ(kernel.pointers.size(), 2u);
+    EXPECT_EQ(kernel.pointers[1].axes, (std::vector<UinputDescription::Axis>{
+                                           {ABS_X, 136 * 480 - 1}, {ABS_Y, 102 * 640 - 1}}));
+    EXPECT_EQ(kernel.awaitedAfter, (std::vector<std::size_t>{0, 5}));
+    EXPECT_EQ(std::vector<Event>(kernel.events.begin() + 5, kernel.events.end()),
+              (std::vector<Event>{{pointer, EV_ABS, ABS_X, 10 * 136 + 68},
+                                  {pointer, EV_ABS, ABS_Y, 10 * 102 + 51},
+                                  {pointer, EV_KEY, BTN_LEFT, 1},
+                                  {pointer, EV_SYN, SYN_REPORT, 0},
+                                  {pointer, EV_ABS, ABS_X, 11 * 136 + 68},
+                                  {pointer, EV_ABS, ABS_Y, 11 * 102 + 51},
+                                  {pointer, EV_SYN, SYN_REPORT, 0}}));
+}
+
+TEST_F(UinputEvents, RefusalsAreToldOnceAndTheDevicesThereGoOn) {
+    kernel.refusing = true;
+    testing::internal::CaptureStderr();
+    injector->Mouse(MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_LEFTDOWN, 0, 0);
+    injector->Key(VK_F1, 0);
+    kernel.refusing = false;
+    injector->Key(VK_F1, KEYEVENTF_KEYUP);
+    kernel.refusing = true;
+    injector->Key(VK_F2, 0);
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(Lines(said),
+              (std::vector<std::string>(
+                  2, "tapweave: cannot write to the uinput pointer: No buffer space available")))
+        << said;
+    EXPECT_EQ(kernel.events.size(), 2u);
+
+    // No devices for the new screen: the old ones go on within their own axes.
+    kernel.refusing = false;
+    kernel.refusingDevices = true;
+    display.screen = {480, 640, DMDO_0};
+    Take();
+    testing::internal::CaptureStderr();
+    injector->Mouse(MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE, INT_MAX, INT_MAX);
+    injector->Mouse(MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE, INT_MAX, INT_MAX);
+    const std::string remaking = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(Lines(remaking).size(), 1u) << remaking;
+    EXPECT_NE(remaking.find("480x640"), std::string::npos) << remaking;
+    EXPECT_EQ(kernel.pointers.size(), 1u);
+    const std::vector<Event> move = {{pointer, EV_ABS, ABS_X, 65247 + 136},
+                                     {pointer, EV_ABS, ABS_Y, 65076 + 102},
+                                     {pointer, EV_SYN, SYN_REPORT, 0}};
+    std::vector<Event> twice = move;
+    twice.insert(twice.end(), move.begin(), move.end());
+    EXPECT_EQ(Take(), twice);
+}
+
 TEST_F(UinputEvents, PressMoveReleaseEachEndWithAReport) {
-    injector.Mouse(MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_LEFTDOWN, 100 * 273, 200 * 204);
-    EXPECT_EQ(Take(), (std::vector<Event>{{pointer, EV_ABS, ABS_X, 27300},
-                                          {pointer, EV_ABS, ABS_Y, 40800},
+    injector->Mouse(MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_LEFTDOWN, 100 * 273, 200 * 204);
+    EXPECT_EQ(Take(), (std::vector<Event>{{pointer, EV_ABS, ABS_X, 27300 + 136},
+                                          {pointer, EV_ABS, ABS_Y, 40800 + 102},
                                           {pointer, EV_KEY, BTN_LEFT, 1},
                                           {pointer, EV_SYN, SYN_REPORT, 0}}));
-    injector.Mouse(MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE, 239 * 273, 319 * 204);
-    EXPECT_EQ(Take(), (std::vector<Event>{{pointer, EV_ABS, ABS_X, 65247},
-                                          {pointer, EV_ABS, ABS_Y, 65076},
+    injector->Mouse(MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE, 239 * 273, 319 * 204);
+    EXPECT_EQ(Take(), (std::vector<Event>{{pointer, EV_ABS, ABS_X, 65247 + 136},
+                                          {pointer, EV_ABS, ABS_Y, 65076 + 102},
                                           {pointer, EV_SYN, SYN_REPORT, 0}}));
-    injector.Mouse(MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_LEFTUP, 239 * 273, 319 * 204);
-    EXPECT_EQ(Take(), (std::vector<Event>{{pointer, EV_ABS, ABS_X, 65247},
-                                          {pointer, EV_ABS, ABS_Y, 65076},
+    injector->Mouse(MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_LEFTUP, 239 * 273, 319 * 204);
+    EXPECT_EQ(Take(), (std::vector<Event>{{pointer, EV_ABS, ABS_X, 65247 + 136},
+                                          {pointer, EV_ABS, ABS_Y, 65076 + 102},
                                           {pointer, EV_KEY, BTN_LEFT, 0},
                                           {pointer, EV_SYN, SYN_REPORT, 0}}));
 }
 
-TEST_F(UinputEvents, CoordinatesOffTheScreenAreClampedToTheAxes) {
-    injector.Mouse(MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE, -5, 70000);
-    injector.Mouse(MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE, INT_MAX, INT_MIN);
-    EXPECT_EQ(Take(), (std::vector<Event>{{pointer, EV_ABS, ABS_X, 0},
-                                          {pointer, EV_ABS, ABS_Y, 65279},
+TEST_F(UinputEvents, CoordinatesOffTheScreenStayOnItsEdgePixels) {
+    injector->Mouse(MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE, -5, 70000);
+    injector->Mouse(MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE, INT_MAX, INT_MIN);
+    EXPECT_EQ(Take(), (std::vector<Event>{{pointer, EV_ABS, ABS_X, 136},
+                                          {pointer, EV_ABS, ABS_Y, 65076 + 102},
                                           {pointer, EV_SYN, SYN_REPORT, 0},
-                                          {pointer, EV_ABS, ABS_X, 65519},
-                                          {pointer, EV_ABS, ABS_Y, 0},
+                                          {pointer, EV_ABS, ABS_X, 65247 + 136},
+                                          {pointer, EV_ABS, ABS_Y, 102},
                                           {pointer, EV_SYN, SYN_REPORT, 0}}));
 }
 
 TEST_F(UinputEvents, CombinedFlagsMoveThenPressThenRelease) {
-    injector.Mouse(MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE | MOUSEEVENTF_LEFTDOWN |
-                       MOUSEEVENTF_LEFTUP,
-                   273, 204);
-    EXPECT_EQ(Take(), (std::vector<Event>{{pointer, EV_ABS, ABS_X, 273},
-                                          {pointer, EV_ABS, ABS_Y, 204},
+    injector->Mouse(MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE | MOUSEEVENTF_LEFTDOWN |
+                        MOUSEEVENTF_LEFTUP,
+                    273, 204);
+    EXPECT_EQ(Take(), (std::vector<Event>{{pointer, EV_ABS, ABS_X, 273 + 136},
+                                          {pointer, EV_ABS, ABS_Y, 204 + 102},
                                           {pointer, EV_KEY, BTN_LEFT, 1},
                                           {pointer, EV_SYN, SYN_REPORT, 0},
                                           {pointer, EV_KEY, BTN_LEFT, 0},
@@ -380,25 +574,25 @@ TEST_F(UinputEvents, CombinedFlagsMoveThenPressThenRelease) {
 }
 
 TEST_F(UinputEvents, RelativeMovesStartWhereThePointerWasLeft) {
-    injector.Mouse(MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE, 10 * 273, 10 * 204);
+    injector->Mouse(MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE, 10 * 273, 10 * 204);
     Take();
-    injector.Mouse(MOUSEEVENTF_MOVE, 5, -20);
-    EXPECT_EQ(Take(), (std::vector<Event>{{pointer, EV_ABS, ABS_X, 15 * 273},
-                                          {pointer, EV_ABS, ABS_Y, 0},
+    injector->Mouse(MOUSEEVENTF_MOVE, 5, -20);
+    EXPECT_EQ(Take(), (std::vector<Event>{{pointer, EV_ABS, ABS_X, 15 * 273 + 136},
+                                          {pointer, EV_ABS, ABS_Y, 102},
                                           {pointer, EV_SYN, SYN_REPORT, 0}}));
     // Buttons without a move stay where the pointer is; nothing at all sends nothing.
-    injector.Mouse(MOUSEEVENTF_LEFTDOWN, 999, 999);
-    injector.Mouse(MOUSEEVENTF_ABSOLUTE, 999, 999);
+    injector->Mouse(MOUSEEVENTF_LEFTDOWN, 999, 999);
+    injector->Mouse(MOUSEEVENTF_ABSOLUTE, 999, 999);
     EXPECT_EQ(Take(), (std::vector<Event>{{pointer, EV_KEY, BTN_LEFT, 1},
                                           {pointer, EV_SYN, SYN_REPORT, 0}}));
 }
 
 TEST_F(UinputEvents, KeysGoToTheKeyboardAndUnknownKeysToNowhere) {
-    injector.Key(VK_LWIN, KEYEVENTF_SILENT);
-    injector.Key(VK_APP5, KEYEVENTF_SILENT);
-    injector.Key(VK_APP5, KEYEVENTF_SILENT | KEYEVENTF_KEYUP);
-    injector.Key(0, KEYEVENTF_SILENT);
-    injector.Key(VK_LWIN, KEYEVENTF_SILENT | KEYEVENTF_KEYUP);
+    injector->Key(VK_LWIN, KEYEVENTF_SILENT);
+    injector->Key(VK_APP5, KEYEVENTF_SILENT);
+    injector->Key(VK_APP5, KEYEVENTF_SILENT | KEYEVENTF_KEYUP);
+    injector->Key(0, KEYEVENTF_SILENT);
+    injector->Key(VK_LWIN, KEYEVENTF_SILENT | KEYEVENTF_KEYUP);
     EXPECT_EQ(Take(), (std::vector<Event>{{keyboard, EV_KEY, KEY_LEFTMETA, 1},
                                           {keyboard, EV_SYN, SYN_REPORT, 0},
                                           {keyboard, EV_KEY, KEY_F14, 1},

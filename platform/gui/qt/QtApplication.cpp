@@ -15,6 +15,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "platform/Session.h"
 #include "platform/gui.h"
 
 namespace platform {
@@ -68,12 +69,17 @@ bool WaylandReachable() {
 
 // The platform plugin for Qt: X first, as the rest of the device (the front window, XTest
 // injection) works through X; nullptr leaves the choice to QT_QPA_PLATFORM, which the person
-// has set; nullopt when there is no display at all.
+// has set; nullopt when there is no display at all. In a Wayland session X is XWayland, where
+// a window may place itself and stay on top, as the device's windows do; the choice is put in
+// the environment so that the programs the device starts make the same one.
 std::optional<const char*> Platform() {
     if (const char* chosen = std::getenv("QT_QPA_PLATFORM"); chosen && *chosen) {
         return nullptr;
     }
     if (XReachable()) {
+        if (Session::Wayland()) {
+            qputenv("QT_QPA_PLATFORM", "xcb");
+        }
         return "xcb";
     }
     if (WaylandReachable()) {

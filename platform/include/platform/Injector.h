@@ -1,6 +1,8 @@
 // Where mouse_event and keybd_event go: a backend chosen by TAPWEAVE_INPUT or by what the
-// machine offers (x11 when a display with XTest is there, else uinput when /dev/uinput is
-// writable, else the journal <device>/run/input.log).
+// machine offers. In a Wayland session uinput when /dev/uinput opens, else x11 (XWayland);
+// elsewhere x11 when a display with XTest is there, else uinput; else the journal
+// <device>/run/input.log. A choice that reaches less than the session's programs is said once
+// on standard error.
 #pragma once
 
 #include <memory>
@@ -26,6 +28,9 @@ class Injector {
     static std::unique_ptr<Injector> Make(const std::string& spec, std::string& error);
     // The TAPWEAVE_INPUT value that would be used now (for tapweave-device info).
     static std::string ChosenSpec();
+    // Which programs a backend (a ChosenSpec value) reaches in this session, and how to reach
+    // more when it falls short.
+    static std::string Reach(const std::string& spec);
     // While set, mouse_event calls made on this thread are dropped (keybd_event never is).
     static void DropMouseOnThisThread(bool drop);
 };
