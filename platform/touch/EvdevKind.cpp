@@ -1,9 +1,9 @@
 #include "EvdevKind.h"
 
 #include <climits>
+#include <cstdlib>
 #include <fstream>
 #include <libevdev/libevdev.h>
-#include <sstream>
 #include <vector>
 
 namespace {
@@ -18,7 +18,11 @@ std::vector<unsigned> Bits(const std::string& path) {
     std::vector<unsigned long> words;
     std::string word;
     while (file >> word) {
-        words.push_back(std::stoul(word, nullptr, 16));
+        char* end = nullptr;
+        words.push_back(std::strtoul(word.c_str(), &end, 16));
+        if (*end) {
+            return {};
+        }
     }
     std::vector<unsigned> bits;
     constexpr unsigned wordBits = sizeof(unsigned long) * CHAR_BIT;
