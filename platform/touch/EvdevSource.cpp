@@ -137,7 +137,8 @@ std::unique_ptr<EvdevSource> EvdevSource::OpenDevices(const std::string& path, b
             continue;
         }
         if (!fits(device)) {
-            error = candidate + " is not a " + what;
+            error = candidate + (pointer ? " is not a mouse or touchpad"
+                                         : " reports no touch position to follow");
         } else if (libevdev_grab(device, LIBEVDEV_GRAB) < 0) {
             held = error = candidate + " is held by another program";
         } else {
@@ -310,11 +311,11 @@ void EvdevSource::Run(const Deliver& deliver, const StopSignal& stop) {
                                device.sampler)) {
                     pass(index, sample);
                 }
-                std::fprintf(
-                    stderr, "touch: %s %s; no more samples come from it\n", device.path.c_str(),
-                    status == -ENODEV
-                        ? "was unplugged"
-                        : ("cannot be read: " + std::string(std::strerror(-status))).c_str());
+                const std::string what =
+                    status == -ENODEV ? "was unplugged"
+                                      : "cannot be read: " + std::string(std::strerror(-status));
+                std::fprintf(stderr, "touch: %s %s; no more samples come from it\n",
+                             device.path.c_str(), what.c_str());
                 return;
             }
         }
