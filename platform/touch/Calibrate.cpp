@@ -11,6 +11,7 @@
 #include <cstring>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "CalibrationScreen.h"
 #include "ProductVersion.h"
@@ -88,6 +89,11 @@ int main(int argc, char** argv) {
     const char* requested = std::getenv("TAPWEAVE_TOUCH");
     if (requested && std::strcmp(requested, "x11") == 0) {
         std::fprintf(stderr, "tapweave-calibrate: the X pointer is a mouse, not a touch screen; "
+                             "it needs no calibration\n");
+        return 1;
+    }
+    if (requested && std::string_view(requested).starts_with("evdev-pointer")) {
+        std::fprintf(stderr, "tapweave-calibrate: a mouse or touchpad is not a touch screen; "
                              "it needs no calibration\n");
         return 1;
     }

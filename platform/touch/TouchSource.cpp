@@ -1,5 +1,6 @@
 #include "TouchSource.h"
 
+#include <cstdio>
 #include <cstdlib>
 
 #include "EvdevSource.h"
@@ -10,6 +11,7 @@ namespace {
 
 constexpr std::string_view scriptPrefix = "script:";
 constexpr std::string_view evdevPrefix = "evdev:";
+constexpr std::string_view pointerPrefix = "evdev-pointer:";
 
 bool HasDisplay() {
     const char* display = std::getenv("DISPLAY");
@@ -28,19 +30,32 @@ std::unique_ptr<TouchSource> TouchSource::Open(const std::string& spec, std::str
     if (spec.starts_with(evdevPrefix) && spec.size() > evdevPrefix.size()) {
         return EvdevSource::Open(spec.substr(evdevPrefix.size()), error);
     }
+    if (spec == "evdev-pointer") {
+        return EvdevSource::OpenPointer({}, error);
+    }
+    if (spec.starts_with(pointerPrefix) && spec.size() > pointerPrefix.size()) {
+        return EvdevSource::OpenPointer(spec.substr(pointerPrefix.size()), error);
+    }
     if (spec == "x11") {
         return X11Source::Open(error);
     }
     if (!spec.empty()) {
-        error = "TAPWEAVE_TOUCH is not one of evdev, evdev:PATH, x11 or script:PATH";
+        error = "TAPWEAVE_TOUCH is not one of evdev, evdev:PATH, evdev-pointer, "
+                "evdev-pointer:PATH, x11 or script:PATH";
         return nullptr;
     }
     if (EvdevSource::Present()) {
         return EvdevSource::Open({}, error);
     }
+    // A touch screen the user may not read is named, with the fix, rather than passed over.
+    const std::string unreadable = EvdevSource::Unreadable();
     if (HasDisplay()) {
+        if (!unreadable.empty()) {
+            std::fprintf(stderr, "touch: %s; taking the X pointer instead\n", unreadable.c_str());
+        }
         return X11Source::Open(error);
     }
-    error = "no touch screen and no X display to take samples from";
+    error =
+        unreadable.empty() ? "no touch screen and no X display to take samples from" : unreadable;
     return nullptr;
 }

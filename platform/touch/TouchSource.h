@@ -1,4 +1,5 @@
-// Where the driver's samples come from (TAPWEAVE_TOUCH): a touch screen through evdev, the X
+// Where the driver's samples come from (TAPWEAVE_TOUCH): a touch screen through evdev, a mouse
+// or touchpad through evdev (where the X pointer sees nothing, as under Wayland), the X
 // pointer, or a touch script.
 #pragma once
 
@@ -27,8 +28,9 @@ class TouchSource {
     // display and need no calibration, rather than a panel.
     virtual bool IsMouse() const { return false; }
 
-    // The source a TAPWEAVE_TOUCH value names ("evdev", "evdev:PATH", "x11", "script:PATH"), or
-    // for an empty value the first direct-touch device, else the X pointer. Null with the
-    // reason in error when the value is malformed or the source cannot start.
+    // The source a TAPWEAVE_TOUCH value names ("evdev", "evdev:PATH", "evdev-pointer",
+    // "evdev-pointer:PATH", "x11", "script:PATH"), or for an empty value the touch screens,
+    // else the X pointer. Null with the reason in error when the value is malformed or the
+    // source cannot start.
     static std::unique_ptr<TouchSource> Open(const std::string& spec, std::string& error);
 };

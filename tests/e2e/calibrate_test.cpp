@@ -77,9 +77,9 @@ TEST_F(Calibrate, TouchesOfTheFivePointsAreStoredAveraged) {
 // A mouse is exact on the screen already; a script that runs out leaves points unread.
 TEST_F(Calibrate, OnlyATouchScreenOrAWholeScriptIsCalibrated) {
     std::string errors;
-    {
-        ScopedEnvironment pointer("TAPWEAVE_TOUCH", "x11");
-        EXPECT_EQ(RunCalibrate({}, &errors), 1);
+    for (const char* mouse : {"x11", "evdev-pointer"}) {
+        ScopedEnvironment pointer("TAPWEAVE_TOUCH", mouse);
+        EXPECT_EQ(RunCalibrate({}, &errors), 1) << mouse;
         EXPECT_NE(errors.find("mouse"), std::string::npos) << errors;
     }
     // Without a touch screen the driver would take the X pointer.

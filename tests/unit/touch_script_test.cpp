@@ -179,8 +179,8 @@ TEST(TouchScript, WithoutTouchScreenOrDisplayThereIsNoSource) {
     ScopedEnvironment display("DISPLAY", nullptr);
     // The default is tried only where no touch screen would be grabbed by it.
     const bool touchScreen = EvdevSource::Present();
-    for (const char* spec :
-         {"", "evdev:/dev/null", "evdev:/dev/input/event999", "script:", "x11"}) {
+    for (const char* spec : {"", "evdev:/dev/null", "evdev:/dev/input/event999",
+                             "evdev-pointer:/dev/null", "script:", "x11"}) {
         if (touchScreen && !*spec) {
             continue;
         }
