@@ -67,6 +67,12 @@ Qt::WindowFlags DeviceWindowWidget::FlagsFor(const WindowSnapshot& window) {
     if (window.exStyle & WS_EX_TOPMOST) {
         flags |= Qt::WindowStaysOnTopHint;
     }
+    // A window that stays above all and never takes the keyboard (the recorder's toolbar) is
+    // placed by the device alone: a window manager would put a focused window that covers the
+    // screen (a full-screen dialog on a handheld's screen) above every managed window.
+    if ((window.exStyle & WS_EX_TOPMOST) && (window.exStyle & WS_EX_NOACTIVATE)) {
+        flags |= Qt::X11BypassWindowManagerHint | Qt::FramelessWindowHint;
+    }
     // A pop-up has no frame; the shell draws a dialog's caption itself. A dialog shown as a
     // window of the desktop gets the window manager's frame around the shell's.
     const ShellFrame frame(window);
