@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "DescriptorIo.h"
 #include "platform/Device.h"
 
 namespace platform {
@@ -72,8 +73,7 @@ bool RunFiles::Write(const std::string& path, const std::string& content) {
     if (fd < 0) {
         return false;
     }
-    const bool written =
-        write(fd, content.data(), content.size()) == static_cast<ssize_t>(content.size());
+    const bool written = WriteAll(fd, content);
     close(fd);
     if (!written || rename(partial.c_str(), path.c_str()) != 0) {
         unlink(partial.c_str());

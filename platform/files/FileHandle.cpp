@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <unistd.h>
 
+#include "DescriptorIo.h"
 #include "HostError.h"
 #include "platform/files.h"
 
@@ -21,21 +22,13 @@ bool FileHandle::Read(void* buffer, DWORD count, DWORD& done) {
         SetLastError(ERROR_ACCESS_DENIED);
         return false;
     }
-    while (done < count) {
-        const ssize_t length = ::read(descriptor, static_cast<char*>(buffer) + done, count - done);
-        if (length < 0 && errno == EINTR) {
-            continue;
-        }
-        if (length < 0) {
-            HostError::Set(errno, {});
-            return false;
-        }
-        if (length == 0) {
-            break;
-        }
-        done += static_cast<DWORD>(length);
+    std::size_t read = 0;
+    const bool succeeded = ReadAll(descriptor, buffer, count, read);
+    done = static_cast<DWORD>(read);
+    if (!succeeded) {
+        HostError::Set(errno, {});
     }
-    return true;
+    return succeeded;
 }
 
 bool FileHandle::Write(const void* buffer, DWORD count, DWORD& done) {
@@ -44,23 +37,13 @@ bool FileHandle::Write(const void* buffer, DWORD count, DWORD& done) {
         SetLastError(ERROR_ACCESS_DENIED);
         return false;
     }
-    while (done < count) {
-        const ssize_t length =
-            ::write(descriptor, static_cast<const char*>(buffer) + done, count - done);
-        if (length < 0 && errno == EINTR) {
-            continue;
-        }
-        if (length < 0) {
-            HostError::Set(errno, {});
-            return false;
-        }
-        if (length == 0) {
-            SetLastError(ERROR_DISK_FULL);
-            return false;
-        }
-        done += static_cast<DWORD>(length);
+    std::size_t written = 0;
+    const bool succeeded = WriteAll(descriptor, buffer, count, written);
+    done = static_cast<DWORD>(written);
+    if (!succeeded) {
+        HostError::Set(errno, {});
     }
-    return true;
+    return succeeded;
 }
 
 } // namespace platform

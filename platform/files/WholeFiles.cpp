@@ -8,16 +8,17 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "DescriptorIo.h"
 #include "FileName.h"
 #include "HostError.h"
 #include "PathResolver.h"
-#include "WriteAll.h"
 #include "platform/files.h"
 
 namespace {
 
 using platform::HostError;
 using platform::PathResolver;
+using platform::ReadAll;
 using platform::WriteAll;
 
 // A file being written: "." and twelve hex digits, then ".part". Hidden, and never ending in an
@@ -159,25 +160,20 @@ std::optional<std::string> ReadRegularFile(const std::wstring& devicePath,
     std::string text(static_cast<std::size_t>(opened.st_size) + 1, '\0');
     std::size_t done = 0;
     for (;;) {
-        if (done == text.size()) {
-            if (text.size() > maximumSize) {
-                SetLastError(ERROR_FILE_TOO_LARGE);
-                return std::nullopt;
-            }
-            text.resize(std::min(text.size() * 2, maximumSize + 1));
-        }
-        const ssize_t result = ::read(file.value, text.data() + done, text.size() - done);
-        if (result < 0 && errno == EINTR) {
-            continue;
-        }
-        if (result < 0) {
+        std::size_t read = 0;
+        if (!ReadAll(file.value, text.data() + done, text.size() - done, read)) {
             HostError::Set(errno, *hostPath);
             return std::nullopt;
         }
-        if (result == 0) {
+        done += read;
+        if (done < text.size()) {
             break;
         }
-        done += static_cast<std::size_t>(result);
+        if (text.size() > maximumSize) {
+            SetLastError(ERROR_FILE_TOO_LARGE);
+            return std::nullopt;
+        }
+        text.resize(std::min(text.size() * 2, maximumSize + 1));
     }
     text.resize(done);
     return text;

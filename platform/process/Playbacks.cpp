@@ -3,12 +3,8 @@
 #include <algorithm>
 #include <chrono>
 #include <csignal>
-#include <dirent.h>
 #include <optional>
 #include <poll.h>
-#include <sstream>
-#include <string_view>
-#include <sys/syscall.h>
 #include <unistd.h>
 #include <vector>
 
@@ -22,27 +18,6 @@ namespace {
 
 std::optional<std::string> Folder() {
     return RunFiles::Folder("playback");
-}
-
-bool IsDigits(std::string_view text) {
-    return !text.empty() && text.size() <= 10 &&
-           text.find_first_not_of("0123456789") == std::string_view::npos;
-}
-
-// Holds the entered process by a descriptor before it is examined, so that the signal reaches
-// the process examined and never one that took over its identifier since; -1 when it is not
-// a playing process of the device.
-int Signal(DWORD processId, unsigned long long startTime) {
-    const int process = static_cast<int>(syscall(SYS_pidfd_open, processId, 0));
-    if (process < 0) {
-        return -1;
-    }
-    if (!ProcessTable::IsDeviceProcess(processId, startTime) ||
-        syscall(SYS_pidfd_send_signal, process, SIGTERM, nullptr, 0) != 0) {
-        close(process);
-        return -1;
-    }
-    return process;
 }
 
 } // namespace
@@ -66,26 +41,12 @@ void Playbacks::Leave(const std::string& entry) {
 }
 
 int Playbacks::StopAll(int timeoutMs) {
-    const std::optional<std::string> folder = Folder();
-    DIR* listing = folder ? opendir(folder->c_str()) : nullptr;
-    if (!listing) {
-        return 0;
-    }
     std::vector<pollfd> stopped;
-    while (const dirent* item = readdir(listing)) {
-        if (!IsDigits(item->d_name)) {
-            continue;
-        }
-        std::istringstream entry(RunFiles::Read(*folder + "/" + item->d_name, 64).value_or(""));
-        unsigned long long startTime = 0;
-        if (entry >> startTime) {
-            const int process = Signal(static_cast<DWORD>(std::stoul(item->d_name)), startTime);
-            if (process >= 0) {
-                stopped.push_back({process, POLLIN, 0});
-            }
+    for (const ProcessTable::Entry& entry : ProcessTable::Entries("playback")) {
+        if (const int process = ProcessTable::Signal(entry, SIGTERM); process >= 0) {
+            stopped.push_back({process, POLLIN, 0});
         }
     }
-    closedir(listing);
     // A process descriptor becomes readable when the process has ended.
     const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     for (pollfd& process : stopped) {

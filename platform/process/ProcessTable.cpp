@@ -1,8 +1,11 @@
 #include "ProcessTable.h"
 
 #include <cstdlib>
+#include <dirent.h>
 #include <sstream>
+#include <string_view>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include "FileName.h"
@@ -159,6 +162,45 @@ bool ProcessTable::IsDeviceProcess(DWORD processId, unsigned long long startTime
         return false;
     }
     return RunsDeviceProgram(processId);
+}
+
+bool ProcessTable::IsProcessId(std::string_view text) {
+    return !text.empty() && text.size() <= 10 &&
+           text.find_first_not_of("0123456789") == std::string_view::npos;
+}
+
+std::vector<ProcessTable::Entry> ProcessTable::Entries(const std::string& folderName) {
+    std::vector<Entry> entries;
+    const std::optional<std::string> folder = RunFiles::Folder(folderName);
+    DIR* listing = folder ? opendir(folder->c_str()) : nullptr;
+    if (!listing) {
+        return entries;
+    }
+    while (const dirent* item = readdir(listing)) {
+        if (!IsProcessId(item->d_name)) {
+            continue;
+        }
+        std::istringstream record(RunFiles::Read(*folder + "/" + item->d_name, 8192).value_or(""));
+        unsigned long long startTime = 0;
+        if (record >> startTime) {
+            entries.emplace_back(static_cast<DWORD>(std::stoul(item->d_name)), startTime);
+        }
+    }
+    closedir(listing);
+    return entries;
+}
+
+int ProcessTable::Signal(const Entry& process, int signal) {
+    const int descriptor = static_cast<int>(syscall(SYS_pidfd_open, process.first, 0));
+    if (descriptor < 0) {
+        return -1;
+    }
+    if (!IsDeviceProcess(process.first, process.second) ||
+        syscall(SYS_pidfd_send_signal, descriptor, signal, nullptr, 0) != 0) {
+        close(descriptor);
+        return -1;
+    }
+    return descriptor;
 }
 
 std::wstring ProcessTable::OwnProgram() {

@@ -11,6 +11,9 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
 
 #include "platform/types.h"
 
@@ -44,6 +47,21 @@ class ProcessTable {
     // The process's start time, which with its identifier names it for good; nullopt for a
     // process that has gone.
     static std::optional<unsigned long long> StartTime(DWORD processId);
+
+    // Whether the text is a process identifier as the run directory's names spell it: decimal
+    // digits only.
+    static bool IsProcessId(std::string_view text);
+    // A process as an entry of the run directory names it: identifier and start time.
+    using Entry = std::pair<DWORD, unsigned long long>;
+    // The entries of a folder of the run directory ("processes", "playback"): files named by a
+    // process identifier whose text starts with the process's start time.
+    static std::vector<Entry> Entries(const std::string& folderName);
+    // Sends the signal to an entered process when it is provably one of the device's
+    // (IsDeviceProcess). The process is held by a descriptor before it is examined, so that the
+    // signal reaches the process examined and never one that took over its identifier since.
+    // The descriptor, readable once the process has ended, for the caller to close; -1 when
+    // nothing was sent.
+    static int Signal(const Entry& process, int signal);
 };
 
 } // namespace platform

@@ -1,16 +1,12 @@
 #include <csignal>
-#include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <set>
-#include <sstream>
 #include <string_view>
-#include <sys/syscall.h>
 #include <sys/types.h>
 #include <unistd.h>
 
 #include "ProcessTable.h"
-#include "RunFiles.h"
 #include "platform/Device.h"
 #include "platform/WindowDirectory.h"
 #include "platform/kernel.h"
@@ -18,16 +14,7 @@
 namespace {
 
 using platform::ProcessTable;
-using platform::RunFiles;
 using platform::WindowDirectory;
-
-// Process identifiers with the start time each entry records for it.
-using Processes = std::set<std::pair<DWORD, unsigned long long>>;
-
-bool IsDigits(std::string_view text) {
-    return !text.empty() && text.size() <= 10 &&
-           text.find_first_not_of("0123456789") == std::string_view::npos;
-}
 
 bool IsHandleName(std::string_view text) {
     return text.size() == 8 && text.find_first_not_of("0123456789abcdef") == std::string_view::npos;
@@ -41,52 +28,8 @@ template <class Stem> bool IsPartial(std::string_view name, Stem isStem) {
     }
     name.remove_suffix(suffix.size());
     const std::size_t dot = name.rfind('.');
-    return dot != std::string_view::npos && IsDigits(name.substr(dot + 1)) &&
+    return dot != std::string_view::npos && ProcessTable::IsProcessId(name.substr(dot + 1)) &&
            isStem(name.substr(0, dot));
-}
-
-// The programs the device's shell started: run/processes/<pid> records the start time, so a
-// record left by a process that ended long ago never names the process that now has its
-// identifier.
-void AddRecordedProcesses(Processes& processes) {
-    const std::optional<std::string> folder = RunFiles::Folder("processes");
-    DIR* listing = folder ? opendir(folder->c_str()) : nullptr;
-    if (!listing) {
-        return;
-    }
-    while (const dirent* item = readdir(listing)) {
-        if (!IsDigits(item->d_name)) {
-            continue;
-        }
-        const std::optional<std::string> record =
-            RunFiles::Read(*folder + "/" + item->d_name, 8192);
-        std::istringstream in(record.value_or(std::string()));
-        unsigned long long startTime = 0;
-        if (in >> startTime) {
-            processes.emplace(static_cast<DWORD>(std::stoul(item->d_name)), startTime);
-        }
-    }
-    closedir(listing);
-}
-
-void AddWindowProcesses(Processes& processes) {
-    for (const WindowDirectory::Entry& entry : WindowDirectory::List()) {
-        processes.emplace(entry.processId, entry.startTime);
-    }
-}
-
-// Entries name any process; only one shown to be the device's is ended. The process is held by
-// a descriptor before it is examined, so the signal reaches the process examined and never one
-// that has taken over its identifier since.
-void End(DWORD processId, unsigned long long startTime) {
-    const int process = static_cast<int>(syscall(SYS_pidfd_open, processId, 0));
-    if (process < 0) {
-        return;
-    }
-    if (ProcessTable::IsDeviceProcess(processId, startTime)) {
-        syscall(SYS_pidfd_send_signal, process, SIGKILL, nullptr, 0);
-    }
-    close(process);
 }
 
 // Removes, in the folder name of the run directory (never through a link), the files whose
@@ -122,10 +65,11 @@ void ClearRunDirectory() {
     ClearFolder(run, "windows", [](std::string_view name) {
         return IsHandleName(name) || IsPartial(name, IsHandleName);
     });
-    ClearFolder(run, "processes",
-                [](std::string_view name) { return IsDigits(name) || IsPartial(name, IsDigits); });
-    ClearFolder(run, "playback",
-                [](std::string_view name) { return IsDigits(name) || IsPartial(name, IsDigits); });
+    const auto isProcessEntry = [](std::string_view name) {
+        return ProcessTable::IsProcessId(name) || IsPartial(name, ProcessTable::IsProcessId);
+    };
+    ClearFolder(run, "processes", isProcessEntry);
+    ClearFolder(run, "playback", isProcessEntry);
     ClearFolder(run, "mutexes", [](std::string_view name) { return name.ends_with(".lock"); });
     const int fd = dup(run);
     DIR* listing = fd < 0 ? nullptr : fdopendir(fd);
@@ -134,7 +78,7 @@ void ClearRunDirectory() {
         while (const dirent* item = readdir(listing)) {
             const std::string_view name = item->d_name;
             const bool socket = name.starts_with("proc-") && name.ends_with(".sock") &&
-                                IsDigits(name.substr(5, name.size() - 10));
+                                ProcessTable::IsProcessId(name.substr(5, name.size() - 10));
             if (socket || name == "window-counter" || name == "foreground-window" ||
                 name == "input.log" || IsPartial(name, isForeground)) {
                 unlinkat(run, item->d_name, 0);
@@ -154,11 +98,17 @@ BOOL KernelIoControl(DWORD ioControlCode, LPVOID, DWORD, LPVOID, DWORD, LPDWORD)
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
-    Processes processes;
-    AddRecordedProcesses(processes);
-    AddWindowProcesses(processes);
-    for (const auto& [processId, startTime] : processes) {
-        End(processId, startTime);
+    // The programs the device's shell started, and those with windows. Each is ended only when
+    // it is shown to be the device's: an entry may name any process.
+    const std::vector<ProcessTable::Entry> recorded = ProcessTable::Entries("processes");
+    std::set<ProcessTable::Entry> processes(recorded.begin(), recorded.end());
+    for (const WindowDirectory::Entry& entry : WindowDirectory::List()) {
+        processes.emplace(entry.processId, entry.startTime);
+    }
+    for (const ProcessTable::Entry& process : processes) {
+        if (const int descriptor = ProcessTable::Signal(process, SIGKILL); descriptor >= 0) {
+            close(descriptor);
+        }
     }
     ClearRunDirectory();
     return TRUE;

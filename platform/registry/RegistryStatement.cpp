@@ -12,31 +12,25 @@ RegistryStatement::~RegistryStatement() {
     sqlite.sqlite3_finalize(statement);
 }
 
-void RegistryStatement::Check(int result) {
-    if (error == SQLITE_OK) {
-        error = result;
-    }
-}
-
 void RegistryStatement::Bind(int index, std::int64_t value) {
     if (error == SQLITE_OK) {
-        Check(sqlite.sqlite3_bind_int64(statement, index, value));
+        error = sqlite.sqlite3_bind_int64(statement, index, value);
     }
 }
 
 void RegistryStatement::Bind(int index, std::string_view text) {
     if (error == SQLITE_OK) {
         // A bound empty text must not be a null pointer, which SQLite would store as NULL.
-        Check(sqlite.sqlite3_bind_text64(statement, index, text.empty() ? "" : text.data(),
-                                         text.size(), SQLITE_TRANSIENT, SQLITE_UTF8));
+        error = sqlite.sqlite3_bind_text64(statement, index, text.empty() ? "" : text.data(),
+                                           text.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
     }
 }
 
 void RegistryStatement::BindBlob(int index, const void* data, std::size_t size) {
     if (error == SQLITE_OK) {
-        Check(size == 0
-                  ? sqlite.sqlite3_bind_zeroblob(statement, index, 0)
-                  : sqlite.sqlite3_bind_blob64(statement, index, data, size, SQLITE_TRANSIENT));
+        error = size == 0
+                    ? sqlite.sqlite3_bind_zeroblob(statement, index, 0)
+                    : sqlite.sqlite3_bind_blob64(statement, index, data, size, SQLITE_TRANSIENT);
     }
 }
 

@@ -33,8 +33,6 @@ class RegistryStatement {
     std::string_view Blob(int column) const;
 
   private:
-    void Check(int result);
-
     const Sqlite& sqlite;
     sqlite3_stmt* statement = nullptr;
     int error;

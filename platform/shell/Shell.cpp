@@ -14,6 +14,7 @@
 #include "FileAssociation.h"
 #include "FileName.h"
 #include "ProcessHandle.h"
+#include "SearchPath.h"
 #include "ShortcutFile.h"
 #include "platform/files.h"
 #include "platform/windows.h"
@@ -125,26 +126,6 @@ std::pair<std::wstring, std::wstring> SplitProgram(const std::wstring& commandLi
     return {program, commandLine.substr(end)};
 }
 
-// The first xdg-open on the search path. An empty entry, which would stand for the current
-// folder, is passed over: a document never runs a program that happens to lie there.
-std::optional<std::string> FindXdgOpen() {
-    const char* searchPath = std::getenv("PATH");
-    std::string folders = searchPath ? searchPath : "";
-    for (std::size_t start = 0; start <= folders.size();) {
-        std::size_t end = folders.find(':', start);
-        if (end == std::string::npos) {
-            end = folders.size();
-        }
-        const std::string folder = folders.substr(start, end - start);
-        const std::string candidate = folder + "/xdg-open";
-        if (!folder.empty() && IsRegularFile(candidate) && access(candidate.c_str(), X_OK) == 0) {
-            return candidate;
-        }
-        start = end + 1;
-    }
-    return std::nullopt;
-}
-
 // Starts a program with its parameters; returns its process identifier, or the failure. When
 // it already has a window and may be brought up, that window comes to the front instead.
 std::variant<DWORD, Failure> StartProgram(const Target& program, const std::wstring& parameters,
@@ -185,7 +166,7 @@ std::variant<DWORD, Failure> OpenDocument(const Target& document) {
         // The running copy would not get the document: the program starts with it.
         return StartProgram(*program, *text, false);
     }
-    const std::optional<std::string> xdgOpen = FindXdgOpen();
+    const std::optional<std::string> xdgOpen = platform::FindProgram("xdg-open");
     if (!xdgOpen) {
         return Failure{ERROR_NO_ASSOCIATION, SE_ERR_NOASSOC};
     }

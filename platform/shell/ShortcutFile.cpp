@@ -5,10 +5,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "DescriptorIo.h"
 #include "FileName.h"
 #include "HostError.h"
 #include "PathResolver.h"
-#include "WriteAll.h"
 #include "platform/files.h"
 #include "platform/shell.h"
 

@@ -3,44 +3,18 @@
 #include <cstdlib>
 #include <optional>
 #include <string>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
 #include "FileAssociation.h"
 #include "FileName.h"
+#include "SearchPath.h"
 #include "platform/alerts.h"
 #include "platform/files.h"
 #include "platform/shell.h"
 
 namespace {
 
-// The program a command names: a path as it is, a bare name found on the search path (an
-// empty entry, which would stand for the current folder, is passed over).
-std::optional<std::string> FindProgram(const std::string& name) {
-    const auto runnable = [](const std::string& path) {
-        struct stat status {};
-        return stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode) &&
-               access(path.c_str(), X_OK) == 0;
-    };
-    if (name.find('/') != std::string::npos) {
-        return runnable(name) ? std::optional(name) : std::nullopt;
-    }
-    const char* searchPath = std::getenv("PATH");
-    const std::string folders = searchPath ? searchPath : "";
-    for (std::size_t start = 0; start <= folders.size();) {
-        std::size_t end = folders.find(':', start);
-        if (end == std::string::npos) {
-            end = folders.size();
-        }
-        const std::string folder = folders.substr(start, end - start);
-        if (!folder.empty() && runnable(folder + "/" + name)) {
-            return folder + "/" + name;
-        }
-        start = end + 1;
-    }
-    return std::nullopt;
-}
+using platform::FindProgram;
 
 // The words of an editor command ("emacs -nw"), split at white space as a shell would split
 // an unquoted variable; empty when its program is not found or a word holds a double quote,
