@@ -349,44 +349,43 @@ std::vector<XWindows::Window> XWindows::TopLevels() {
         managed = Property(root, atoms->clientList, XA_WINDOW);
     }
     windows.assign(managed.rbegin(), managed.rend());
-    Window ignoredRoot = None;
-    Window ignoredParent = None;
-    Window* children = nullptr;
-    unsigned int count = 0;
-    if (x.XQueryTree(display, root, &ignoredRoot, &ignoredParent, &children, &count)) {
-        for (unsigned int index = count; index-- > 0;) {
-            const Window client = ClientOf(children[index], frameDepth);
-            const Window window = client != None ? client : children[index];
+    if (const std::optional<Tree> tree = TreeOf(root)) {
+        for (auto child = tree->children.rbegin(); child != tree->children.rend(); ++child) {
+            const Window client = ClientOf(*child, frameDepth);
+            const Window window = client != None ? client : *child;
             if (std::find(windows.begin(), windows.end(), window) == windows.end()) {
                 windows.push_back(window);
             }
-        }
-        if (children) {
-            x.XFree(children);
         }
     }
     return windows;
 }
 
+std::optional<XWindows::Tree> XWindows::TreeOf(Window window) {
+    Window ignoredRoot = None;
+    Tree tree;
+    Window* children = nullptr;
+    unsigned int count = 0;
+    if (!x.XQueryTree(display, window, &ignoredRoot, &tree.parent, &children, &count)) {
+        return std::nullopt;
+    }
+    if (children) {
+        tree.children.assign(children, children + count);
+        x.XFree(children);
+    }
+    return tree;
+}
+
 XWindows::Window XWindows::TopLevelOf(Window window) {
     for (int depth = 0; depth < treeDepth; ++depth) {
-        Window ignoredRoot = None;
-        Window parent = None;
-        Window* children = nullptr;
-        unsigned int count = 0;
-        if (!x.XQueryTree(display, window, &ignoredRoot, &parent, &children, &count)) {
+        const std::optional<Tree> tree = TreeOf(window);
+        if (!tree || tree->parent == None) {
             return None;
         }
-        if (children) {
-            x.XFree(children);
-        }
-        if (parent == root) {
+        if (tree->parent == root) {
             return window;
         }
-        if (parent == None) {
-            return None;
-        }
-        window = parent;
+        window = tree->parent;
     }
     return None;
 }
@@ -411,21 +410,16 @@ XWindows::Window XWindows::ClientOf(Window frame, int depth) {
     if (depth == 0) {
         return None;
     }
-    Window ignoredRoot = None;
-    Window ignoredParent = None;
-    Window* children = nullptr;
-    unsigned int childCount = 0;
-    if (!x.XQueryTree(display, frame, &ignoredRoot, &ignoredParent, &children, &childCount)) {
+    const std::optional<Tree> tree = TreeOf(frame);
+    if (!tree) {
         return None;
     }
-    Window client = None;
-    for (unsigned int index = 0; index < childCount && client == None; ++index) {
-        client = ClientOf(children[index], depth - 1);
+    for (const Window child : tree->children) {
+        if (const Window client = ClientOf(child, depth - 1); client != None) {
+            return client;
+        }
     }
-    if (children) {
-        x.XFree(children);
-    }
-    return client;
+    return None;
 }
 
 void XWindows::SendToRoot(unsigned long message, Window window, long first, long second) {

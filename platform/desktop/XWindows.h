@@ -58,6 +58,11 @@ class XWindows {
 
   private:
     struct Atoms;
+    // A window's parent and its children, bottommost first.
+    struct Tree {
+        Window parent = 0;
+        std::vector<Window> children;
+    };
     XWindows(std::shared_ptr<XConnection> connection, std::unique_ptr<Atoms> atoms);
 
     Window FindToday();
@@ -68,6 +73,8 @@ class XWindows {
     bool HasType(Window window, unsigned long type);
     bool Matches(Window window, const std::wstring* className, const std::wstring* title);
     std::vector<Window> TopLevels();
+    // None when the window is gone.
+    std::optional<Tree> TreeOf(Window window);
     Window TopLevelOf(Window window);
     Window ClientOf(Window frame, int depth);
     void SendToRoot(unsigned long message, Window window, long first, long second);

@@ -24,10 +24,9 @@ bool Exists(const std::string& path) {
 
 } // namespace
 
-UdevAnnouncement::UdevAnnouncement(std::vector<std::string> nodes, std::string udevRun)
-    : nodes(std::move(nodes)), udevRun(std::move(udevRun)),
-      watch(inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {
-    for (const std::string& node : this->nodes) {
+UdevAnnouncement::UdevAnnouncement(const std::vector<std::string>& nodes, std::string udevRun)
+    : udevRun(std::move(udevRun)), watch(inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {
+    for (const std::string& node : nodes) {
         struct stat status {};
         if (stat(node.c_str(), &status) == 0) {
             entries.push_back(this->udevRun + "/data/c" + std::to_string(major(status.st_rdev)) +

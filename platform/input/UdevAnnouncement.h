@@ -18,7 +18,8 @@ class UdevAnnouncement {
 
     // Watches the device nodes (/dev/input/eventN) from now on; udevRun is udev's own folder,
     // with its control socket and its database of the devices it has announced.
-    explicit UdevAnnouncement(std::vector<std::string> nodes, std::string udevRun = "/run/udev");
+    explicit UdevAnnouncement(const std::vector<std::string>& nodes,
+                              std::string udevRun = "/run/udev");
     ~UdevAnnouncement();
     UdevAnnouncement(const UdevAnnouncement&) = delete;
     UdevAnnouncement& operator=(const UdevAnnouncement&) = delete;
@@ -35,7 +36,7 @@ class UdevAnnouncement {
     // Whether udev's database lacks one of the nodes.
     bool Missing() const;
 
-    std::vector<std::string> nodes;
+    // udev's database entries of the nodes.
     std::vector<std::string> entries;
     std::string udevRun;
     int watch;

@@ -62,7 +62,7 @@ std::unique_ptr<UinputInjector> UinputInjector::Open(std::string& error) {
 
 std::unique_ptr<UinputInjector> UinputInjector::Open(SinkMaker makeSink, std::string& error) {
     std::unique_ptr<UinputInjector> injector(new UinputInjector(std::move(makeSink)));
-    const ScreenState screen = Display::Current().Screen();
+    const ScreenState screen = Display::Current().Size();
     std::lock_guard lock(injector->mutex);
     return injector->Make(screen.width, screen.height, error) ? std::move(injector) : nullptr;
 }
@@ -95,7 +95,7 @@ bool UinputInjector::Make(int newWidth, int newHeight, std::string& error) {
 // would put every press on the wrong pixel, so new ones take their place; whether they did.
 // When they cannot be made the old ones go on, and the person is told.
 bool UinputInjector::FollowScreen() {
-    const ScreenState screen = Display::Current().Screen();
+    const ScreenState screen = Display::Current().Size();
     if (screen.width == seenWidth && screen.height == seenHeight) {
         return false;
     }
