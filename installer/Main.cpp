@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -126,19 +127,14 @@ int Start(const std::string& entry) {
 } // namespace
 
 int main(int argc, char** argv) {
+    if (const std::optional<int> answered = AnswerHelpOrVersion(argc, argv, usage)) {
+        return *answered;
+    }
     const std::vector<std::string> args(argv + 1, argv + argc);
     if (args.empty()) {
         return Usage("a command is needed");
     }
     const std::string& command = args[0];
-    if (args.size() == 1 && (command == "--help" || command == "-h")) {
-        std::fputs(usage, stdout);
-        return 0;
-    }
-    if (args.size() == 1 && command == "--version") {
-        std::puts(productVersion);
-        return 0;
-    }
     if (command == "start") {
         if (args.size() != 2) {
             return Usage("start takes one entry name");

@@ -61,42 +61,24 @@ EvdevKind ClassifyEvdev(const libevdev* device) {
         !(Has(device, EV_ABS, ABS_MT_SLOT) && Has(device, EV_ABS, ABS_MT_SLOT - 1));
     const bool direct = libevdev_has_property(device, INPUT_PROP_DIRECT);
     const bool touch = Has(device, EV_KEY, BTN_TOUCH);
-    // udev gives a device every tag that fits; the first that fits here names it.
-    bool tablet = false, touchpad = false, touchScreen = false, absoluteMouse = false;
-    if (absolute) {
+    // udev gives a device every tag that fits; the first that fits here names it. Its absolute
+    // axes make a pointer with mouse buttons an absolute mouse (a virtual machine's tablet, or a
+    // uinput pointer, ours among them) rather than a touch screen; its multi-touch ones do not.
+    if (absolute || multiTouch) {
         if (pen) {
-            tablet = true;
-        } else if (fingerButNoPen && !direct) {
-            touchpad = true;
-        } else if (mouseButton) {
-            // A virtual machine's tablet, or a uinput pointer (ours among them).
-            absoluteMouse = true;
-        } else if (touch || direct) {
-            touchScreen = true;
+            return EvdevKind::Tablet;
         }
-    }
-    if (multiTouch) {
-        if (pen) {
-            tablet = true;
-        } else if (fingerButNoPen && !direct) {
-            touchpad = true;
-        } else if (touch || direct) {
-            touchScreen = true;
+        if (fingerButNoPen && !direct) {
+            return EvdevKind::Touchpad;
         }
-    }
-    if (tablet) {
-        return EvdevKind::Tablet;
-    }
-    if (touchpad) {
-        return EvdevKind::Touchpad;
-    }
-    if (touchScreen) {
-        return EvdevKind::TouchScreen;
+        if ((touch || direct) && (multiTouch || !mouseButton)) {
+            return EvdevKind::TouchScreen;
+        }
     }
     if (mouseButton && (relative || !absolute)) {
         return EvdevKind::Mouse;
     }
-    return absoluteMouse ? EvdevKind::AbsoluteMouse : EvdevKind::Other;
+    return absolute && mouseButton ? EvdevKind::AbsoluteMouse : EvdevKind::Other;
 }
 
 bool FollowsTouch(const libevdev* device) {
