@@ -58,6 +58,14 @@ class MacroFiles : public ::testing::Test {
         return std::filesystem::exists(device.Host(relative));
     }
 
+    // The macro's file and shortcut are under the new name, and nothing is left under the old.
+    void ExpectMoved(const std::string& from, const std::string& to, const std::string& steps) {
+        EXPECT_FALSE(Exists(macros + from + ".macros")) << from;
+        EXPECT_FALSE(Exists(shortcuts + from + ".lnk")) << from;
+        EXPECT_EQ(device.Read(macros + to + ".macros"), steps) << to;
+        EXPECT_EQ(device.Read(shortcuts + to + ".lnk"), ShortcutOf(to)) << to;
+    }
+
     TempDevice device;
     RecordingLauncher launcher;
 };
@@ -106,10 +114,7 @@ TEST_F(MacroFiles, ShortcutNeedsTheProductsFolder) {
 TEST_F(MacroFiles, RenameMovesTheFileAndReplacesTheShortcut) {
     Save("A", "Press 1 2\n");
     ASSERT_TRUE(RenameMacro(L"A", L"B"));
-    EXPECT_FALSE(Exists(macros + "A.macros"));
-    EXPECT_FALSE(Exists(shortcuts + "A.lnk"));
-    EXPECT_EQ(device.Read(macros + "B.macros"), "Press 1 2\n");
-    EXPECT_EQ(device.Read(shortcuts + "B.lnk"), ShortcutOf("B"));
+    ExpectMoved("A", "B", "Press 1 2\n");
 }
 
 TEST_F(MacroFiles, RenameToAnExistingNameChangesNothing) {
@@ -135,10 +140,7 @@ TEST_F(MacroFiles, RenameToTheSameNameOrAnotherCaseKeepsTheMacro) {
     EXPECT_EQ(device.Read(shortcuts + "Mix.lnk"), ShortcutOf("Mix"));
 
     ASSERT_TRUE(RenameMacro(L"Mix", L"MIX"));
-    EXPECT_FALSE(Exists(macros + "Mix.macros"));
-    EXPECT_FALSE(Exists(shortcuts + "Mix.lnk"));
-    EXPECT_EQ(device.Read(macros + "MIX.macros"), "Press 1 2\n");
-    EXPECT_EQ(device.Read(shortcuts + "MIX.lnk"), ShortcutOf("MIX"));
+    ExpectMoved("Mix", "MIX", "Press 1 2\n");
 }
 
 TEST_F(MacroFiles, RefusedNewNamesTouchNothingAndSayWhy) {
