@@ -22,7 +22,6 @@
 #include <cstring>
 #include <dlfcn.h>
 #include <filesystem>
-#include <fstream>
 #include <iterator>
 #include <optional>
 #include <sstream>
@@ -33,6 +32,7 @@
 #include <vector>
 
 #include "ChildProcess.h"
+#include "FileContent.h"
 #include "ScopedEnvironment.h"
 #include "TempDevice.h"
 #include "WaitUntil.h"
@@ -286,13 +286,6 @@ int RunWithoutWindow() {
 
 // --- The test side --------------------------------------------------------------------------
 
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
-
 // This binary in one of its child roles, with the test's display and device and nothing that
 // would choose another backend or screen.
 ChildProcess StartChild(const char* role) {
@@ -314,7 +307,7 @@ HWND WindowOf(ChildProcess& child) {
 }
 
 bool MapsQt(pid_t pid) {
-    const std::string maps = ReadAll("/proc/" + std::to_string(pid) + "/maps");
+    const std::string maps = FileContent("/proc/" + std::to_string(pid) + "/maps");
     return maps.find("libQt6") != std::string::npos ||
            maps.find("libtapweave-gui-qt") != std::string::npos;
 }

@@ -5,11 +5,11 @@
 
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <map>
 #include <string>
 #include <utility>
 
+#include "FileContent.h"
 #include "MacroFiles.h"
 #include "RecordingLauncher.h"
 #include "ScopedEnvironment.h"
@@ -281,11 +281,6 @@ void Script(const std::string& path, const std::string& text) {
     std::filesystem::permissions(path, std::filesystem::perms::owner_all);
 }
 
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 // With no program of the device for macro files, Edit opens the person's own editor in a
 // terminal, really started: the editor's words and the file's path, spaces and all, arrive as
 // arguments, and an editor that is not there is passed over.
@@ -306,7 +301,7 @@ TEST(EditWithoutAssociation, ThePersonsEditorOpensTheFileInATerminal) {
     const std::string file = device.Host(macros + "New Macro.macros");
     const auto opened = [&] {
         const bool arrived = WaitUntil([&] { return std::filesystem::exists(said); });
-        const std::string text = ReadAll(said);
+        const std::string text = FileContent(said);
         std::filesystem::remove(said);
         return arrived ? text : "(nothing)";
     };
