@@ -22,9 +22,7 @@
 #include <cstring>
 #include <dlfcn.h>
 #include <filesystem>
-#include <iterator>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <type_traits>
@@ -36,6 +34,7 @@
 #include "ScopedEnvironment.h"
 #include "TempDevice.h"
 #include "WaitUntil.h"
+#include "Xdo.h"
 #include "XvfbServer.h"
 #include "platform/gui.h"
 #include "platform/windows.h"
@@ -469,14 +468,6 @@ class GuiQtTest : public ::testing::Test {
     // The dialog is on the screen with its labels drawn.
     bool DialogShown() const {
         return CaptionShown() && DarkPixels(10, SH_CAPTION_HEIGHT + 10, 120, 22) > 20;
-    }
-
-    // xdotool with the words of the arguments.
-    bool Xdo(const std::string& arguments) const {
-        std::vector<std::string> argv{"xdotool"};
-        std::istringstream words(arguments);
-        argv.insert(argv.end(), std::istream_iterator<std::string>(words), {});
-        return RunTool(argv).exitCode == 0;
     }
 
     // The X window that shows the child's window, found by the process that maps it.
