@@ -28,6 +28,7 @@
 #include <unistd.h>
 
 #include "ChildProcess.h"
+#include "FileContent.h"
 #include "ScopedEnvironment.h"
 #include "TempDevice.h"
 #include "WaitUntil.h"
@@ -149,17 +150,10 @@ bool Exists(const std::string& path) {
     return std::filesystem::exists(path);
 }
 
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
-
 // Whether the process is a running child of this one (not yet ended, not some later process
 // that was given the same identifier).
 bool IsOwnLiveChild(const std::string& pid) {
-    const std::string stat = ReadAll("/proc/" + pid + "/stat");
+    const std::string stat = FileContent("/proc/" + pid + "/stat");
     const std::size_t end = stat.rfind(')');
     std::istringstream fields(end == std::string::npos ? "" : stat.substr(end + 1));
     std::string state;
@@ -176,7 +170,7 @@ std::optional<pid_t> ChildRunning(const std::string& executable) {
         // The executable is in place before the new program's arguments are: wait for both.
         if (name.find_first_not_of("0123456789") == std::string::npos && IsOwnLiveChild(name) &&
             RealPath("/proc/" + name + "/exe") == executable &&
-            !ReadAll("/proc/" + name + "/cmdline").empty()) {
+            !FileContent("/proc/" + name + "/cmdline").empty()) {
             found = static_cast<pid_t>(std::stoi(name));
         }
     }
@@ -188,7 +182,7 @@ std::optional<pid_t> ChildRunning(const std::string& executable) {
 
 std::vector<std::string> NulSeparated(const std::string& path) {
     std::vector<std::string> items;
-    std::istringstream in(ReadAll(path));
+    std::istringstream in(FileContent(path));
     for (std::string item; std::getline(in, item, '\0');) {
         items.push_back(item);
     }
@@ -354,8 +348,8 @@ TEST_F(DesktopX11Test, RunningProgramIsBroughtUpInsteadOfStartedTwice) {
     SHELLEXECUTEINFO info = Info(file.c_str(), parameters.c_str());
     ASSERT_TRUE(ShellExecuteEx(&info));
     EXPECT_TRUE(CloseHandle(info.hProcess));
-    EXPECT_TRUE(WaitUntil([&] { return !ReadAll(marker).empty(); }));
-    EXPECT_EQ(ReadAll(marker), self);
+    EXPECT_TRUE(WaitUntil([&] { return !FileContent(marker).empty(); }));
+    EXPECT_EQ(FileContent(marker), self);
 }
 
 TEST_F(DesktopX11Test, HostProgramRunsAndOutlivesItsHandle) {
@@ -416,8 +410,8 @@ TEST_F(DesktopX11Test, DeviceProgramKnowsItsOwnDevicePath) {
     SHELLEXECUTEINFO info = Info(L"\\Program Files\\Tapweave\\Probe.exe", parameters.c_str());
     ASSERT_TRUE(ShellExecuteEx(&info));
     CloseHandle(info.hProcess);
-    EXPECT_TRUE(WaitUntil([&] { return !ReadAll(report).empty(); }));
-    EXPECT_EQ(ReadAll(report), "\\Program Files\\Tapweave\\Probe.exe");
+    EXPECT_TRUE(WaitUntil([&] { return !FileContent(report).empty(); }));
+    EXPECT_EQ(FileContent(report), "\\Program Files\\Tapweave\\Probe.exe");
 }
 
 } // namespace

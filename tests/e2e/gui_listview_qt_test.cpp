@@ -16,9 +16,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <iterator>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <unistd.h>
@@ -28,6 +26,7 @@
 #include "ScopedEnvironment.h"
 #include "TempDevice.h"
 #include "WaitUntil.h"
+#include "Xdo.h"
 #include "XvfbServer.h"
 #include "platform/commctrl.h"
 #include "platform/gui.h"
@@ -303,14 +302,6 @@ class GuiListViewQt : public ::testing::Test {
     // The dialog's caption bar, then the first label.
     bool ListShown() const {
         return Count(0, 0, 60, SH_CAPTION_HEIGHT).blue > 300 && LabelShown(0);
-    }
-
-    // xdotool with the words of the arguments.
-    bool Xdo(const std::string& arguments) const {
-        std::vector<std::string> argv{"xdotool"};
-        std::istringstream words(arguments);
-        argv.insert(argv.end(), std::istream_iterator<std::string>(words), {});
-        return RunTool(argv).exitCode == 0;
     }
 
     ::Display* x = nullptr;

@@ -22,10 +22,7 @@
 #include <cstring>
 #include <dlfcn.h>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <type_traits>
@@ -33,9 +30,11 @@
 #include <vector>
 
 #include "ChildProcess.h"
+#include "FileContent.h"
 #include "ScopedEnvironment.h"
 #include "TempDevice.h"
 #include "WaitUntil.h"
+#include "Xdo.h"
 #include "XvfbServer.h"
 #include "platform/gui.h"
 #include "platform/windows.h"
@@ -286,13 +285,6 @@ int RunWithoutWindow() {
 
 // --- The test side --------------------------------------------------------------------------
 
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
-
 // This binary in one of its child roles, with the test's display and device and nothing that
 // would choose another backend or screen.
 ChildProcess StartChild(const char* role) {
@@ -314,7 +306,7 @@ HWND WindowOf(ChildProcess& child) {
 }
 
 bool MapsQt(pid_t pid) {
-    const std::string maps = ReadAll("/proc/" + std::to_string(pid) + "/maps");
+    const std::string maps = FileContent("/proc/" + std::to_string(pid) + "/maps");
     return maps.find("libQt6") != std::string::npos ||
            maps.find("libtapweave-gui-qt") != std::string::npos;
 }
@@ -476,14 +468,6 @@ class GuiQtTest : public ::testing::Test {
     // The dialog is on the screen with its labels drawn.
     bool DialogShown() const {
         return CaptionShown() && DarkPixels(10, SH_CAPTION_HEIGHT + 10, 120, 22) > 20;
-    }
-
-    // xdotool with the words of the arguments.
-    bool Xdo(const std::string& arguments) const {
-        std::vector<std::string> argv{"xdotool"};
-        std::istringstream words(arguments);
-        argv.insert(argv.end(), std::istream_iterator<std::string>(words), {});
-        return RunTool(argv).exitCode == 0;
     }
 
     // The X window that shows the child's window, found by the process that maps it.

@@ -12,6 +12,7 @@
 #include "ChildProcess.h"
 #include "ScopedEnvironment.h"
 #include "TempDevice.h"
+#include "WaitUntil.h"
 #include "XvfbServer.h"
 
 using namespace std::chrono_literals;
@@ -32,13 +33,13 @@ TEST(HelpViewerOnDisplay, ShowsTheHelpFileInAWindowOfItsTitle) {
     ASSERT_TRUE(viewer.Started());
 
     std::string window;
-    const auto deadline = std::chrono::steady_clock::now() + 20s;
-    while ((window =
-                RunTool({"xdotool", "search", "--onlyvisible", "--name", "^Tapweave Help$"}).output)
-               .empty() &&
-           std::chrono::steady_clock::now() < deadline && viewer.Running()) {
-        std::this_thread::sleep_for(50ms);
-    }
+    WaitUntil(
+        [&] {
+            window =
+                RunTool({"xdotool", "search", "--onlyvisible", "--name", "^Tapweave Help$"}).output;
+            return !window.empty() || !viewer.Running();
+        },
+        20s);
     EXPECT_FALSE(window.empty()) << "no window titled Tapweave Help";
     if (!window.empty()) {
         // Let it paint before the picture is taken.

@@ -9,9 +9,7 @@
 
 #include <chrono>
 #include <filesystem>
-#include <fstream>
 #include <functional>
-#include <iterator>
 #include <string>
 #include <thread>
 #include <unistd.h>
@@ -19,6 +17,7 @@
 
 #include "ChildProcess.h"
 #include "DeviceTool.h"
+#include "FileContent.h"
 #include "MacroLibrary.h"
 #include "ScopedEnvironment.h"
 #include "TempDevice.h"
@@ -48,11 +47,6 @@ constexpr const char* script = "4000 down 444 636\n"
                                "5165 up 320 280\n"
                                "6000 down 508 636\n"
                                "6050 up 508 636\n";
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 bool Exists(const std::string& path) {
     std::error_code error;
@@ -145,7 +139,7 @@ TEST_F(InstallWalkthrough, InstallRecordFromTheShortcutPlayBackAndUninstall) {
     ASSERT_EQ(Run({Device(MacroLibrary::playerFile), "New Macro"},
                   {{"TAPWEAVE_INPUT", "journal:" + journal}}),
               0);
-    const std::string played = ReadFile(journal);
+    const std::string played = FileContent(journal);
     EXPECT_NE(played.find("mouse_event flags=0x8002 dx=16380 dy=12240 "), std::string::npos)
         << played;
     EXPECT_NE(played.find("mouse_event flags=0x8001 dx=21840 dy=14280 "), std::string::npos)

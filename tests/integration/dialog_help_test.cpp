@@ -16,6 +16,7 @@
 #include "ScopedEnvironment.h"
 #include "ShowAboutDialog.h"
 #include "TempDevice.h"
+#include "WaitUntil.h"
 #include "platform/gui.h"
 
 namespace {
@@ -101,11 +102,7 @@ TEST_F(HelpViewer, HelpInADialogStartsTheViewerOnTheProductsHelp) {
 
     std::thread user([] {
         HWND about = nullptr;
-        const auto deadline = std::chrono::steady_clock::now() + 10s;
-        while (!(about = FindWindowW(L"Dialog", L"About")) &&
-               std::chrono::steady_clock::now() < deadline) {
-            std::this_thread::sleep_for(5ms);
-        }
+        WaitUntil([&] { return (about = FindWindowW(L"Dialog", L"About")) != nullptr; }, 10s);
         SendMessageW(about, WM_HELP, 0, 0);
         PostMessageW(about, WM_COMMAND, IDOK, 0);
     });

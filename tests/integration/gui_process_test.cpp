@@ -13,7 +13,6 @@
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
-#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -22,6 +21,7 @@
 #include "FixedDisplay.h"
 #include "ScopedEnvironment.h"
 #include "TempDevice.h"
+#include "WaitUntil.h"
 #include "platform/files.h"
 #include "platform/gui.h"
 
@@ -102,25 +102,9 @@ ChildProcess StartPeer(Peer kind) {
 }
 
 HWND AwaitWindow(const wchar_t* className, const wchar_t* title) {
-    const auto deadline = Clock::now() + std::chrono::seconds(10);
-    while (Clock::now() < deadline) {
-        if (const HWND hwnd = FindWindowW(className, title)) {
-            return hwnd;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return nullptr;
-}
-
-template <class Condition> bool Eventually(Condition condition) {
-    const auto deadline = Clock::now() + std::chrono::seconds(10);
-    while (!condition()) {
-        if (Clock::now() > deadline) {
-            return false;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return true;
+    HWND hwnd = nullptr;
+    WaitUntil([&] { return (hwnd = FindWindowW(className, title)) != nullptr; }, 10s);
+    return hwnd;
 }
 
 // Runs tapweave-device with the arguments; standard error is folded into the output.
@@ -204,7 +188,8 @@ TEST_F(GuiProcesses, TheFrontWindowIsOneForTheWholeDevice) {
 
     ASSERT_TRUE(SetForegroundWindow(remote));
     EXPECT_EQ(GetForegroundWindow(), remote);
-    EXPECT_TRUE(Eventually([&] { return SendMessageW(remote, WM_ACTIVATION, 0, 0) == WA_ACTIVE; }));
+    EXPECT_TRUE(
+        WaitUntil([&] { return SendMessageW(remote, WM_ACTIVATION, 0, 0) == WA_ACTIVE; }, 10s));
 
     // This process's window comes to the front at once; the peer's loses it by a posted
     // message.
@@ -212,7 +197,7 @@ TEST_F(GuiProcesses, TheFrontWindowIsOneForTheWholeDevice) {
     EXPECT_EQ(lastActivation, WA_ACTIVE);
     EXPECT_EQ(GetForegroundWindow(), local);
     EXPECT_TRUE(
-        Eventually([&] { return SendMessageW(remote, WM_ACTIVATION, 0, 0) == WA_INACTIVE; }));
+        WaitUntil([&] { return SendMessageW(remote, WM_ACTIVATION, 0, 0) == WA_INACTIVE; }, 10s));
 
     // The peer's window, hidden, is not in front even when asked to be.
     ShowWindow(remote, SW_HIDE);

@@ -91,13 +91,11 @@ class SaveFlow : public ::testing::Test {
         std::atomic<bool> saving = true;
         std::thread person([&] {
             HWND dialog = nullptr;
-            const auto deadline = std::chrono::steady_clock::now() + 10s;
             // Listed as soon as it is made, the window is shown once its list is filled.
-            while (!((dialog = FindWindowW(L"Dialog", L"Tapweave")) && IsWindowVisible(dialog)) &&
-                   saving && std::chrono::steady_clock::now() < deadline) {
-                std::this_thread::sleep_for(2ms);
-            }
-            if (!dialog || !IsWindowVisible(dialog)) {
+            const auto shown = [&] {
+                return (dialog = FindWindowW(L"Dialog", L"Tapweave")) && IsWindowVisible(dialog);
+            };
+            if (!WaitUntil([&] { return shown() || !saving; }, 10s) || !shown()) {
                 return;
             }
             seen = Look(dialog);

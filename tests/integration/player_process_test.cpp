@@ -9,7 +9,6 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <list>
 #include <optional>
 #include <string>
@@ -19,6 +18,7 @@
 
 #include "ChildProcess.h"
 #include "DeviceTool.h"
+#include "FileContent.h"
 #include "MacroLibrary.h"
 #include "ScopedEnvironment.h"
 #include "TempDevice.h"
@@ -137,8 +137,7 @@ TEST_F(PlayerProcess, AMacroStartedFromItsShortcutPlaysWithoutLoadingWhatItDoesN
     std::string loaded;
     for (const auto& entry : std::filesystem::directory_iterator(device.Directory())) {
         if (entry.path().filename().string().starts_with("loader.")) {
-            std::ifstream log(entry.path());
-            loaded.append(std::istreambuf_iterator<char>(log), {});
+            loaded += FileContent(entry.path());
         }
     }
     ASSERT_NE(loaded.find("libtapweave-platform"), std::string::npos);

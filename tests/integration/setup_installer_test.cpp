@@ -18,6 +18,7 @@
 #include <sqlite3.h>
 
 #include "ChildProcess.h"
+#include "FileContent.h"
 #include "ScopedEnvironment.h"
 #include "TempDevice.h"
 #include "platform/files.h"
@@ -136,9 +137,7 @@ TEST_F(InstallerProcess, InstallPutsEverythingInPlaceAndUninstallTakesItAway) {
     const std::string recorderEntry = xdg + "/applications/tapweave-recorder.desktop";
     const std::string macrosEntry = xdg + "/applications/tapweave-macros.desktop";
     EXPECT_EQ(fs::exists(recorderEntry), withRecorder);
-    std::ifstream entry(macrosEntry);
-    const std::string text((std::istreambuf_iterator<char>(entry)),
-                           std::istreambuf_iterator<char>());
+    const std::string text = FileContent(macrosEntry);
     EXPECT_NE(text.find("Name=Tapweave Macros\n"), std::string::npos) << text;
     EXPECT_NE(text.find(" start \"Macros - Show All\"\n"), std::string::npos) << text;
     // Each shows its program's own icon, a PNG of the user's icon theme that a decoder reads
@@ -153,9 +152,7 @@ TEST_F(InstallerProcess, InstallPutsEverythingInPlaceAndUninstallTakesItAway) {
     EXPECT_EQ(icon.output.rfind("PNG 32x32 ", 0), 0u) << icon.output;
     EXPECT_GT(std::stoi(icon.output.substr(10)), 2) << icon.output;
     if (withRecorder) {
-        std::ifstream in(recorderEntry);
-        const std::string recorder((std::istreambuf_iterator<char>(in)),
-                                   std::istreambuf_iterator<char>());
+        const std::string recorder = FileContent(recorderEntry);
         EXPECT_NE(recorder.find("\nIcon=tapweave-recorder\n"), std::string::npos) << recorder;
         EXPECT_NE(recorder.find("\nActions=Quit;\n"), std::string::npos) << recorder;
         EXPECT_NE(recorder.find("/tapweave-recorder\" --quit\n"), std::string::npos) << recorder;
@@ -310,14 +307,9 @@ TEST_F(InstallerProcess, TheUdevRuleIsPutInPlaceAndUdevAskedToApplyIt) {
     fs::create_directories(rules);
     std::ofstream(tools + "/udevadm") << "#!/bin/sh\necho \"$@\" >> '" << calls << "'\n";
     fs::permissions(tools + "/udevadm", fs::perms::owner_all);
-    const auto read = [](const std::string& path) {
-        std::ifstream in(path);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    };
-
     ToolRun run = Install({"udev-rule", "--rules-dir", rules});
     EXPECT_EQ(run.exitCode, 0) << run.errors;
-    const std::string rule = read(rules + "/70-tapweave-uinput.rules");
+    const std::string rule = FileContent(rules + "/70-tapweave-uinput.rules");
     for (const char* part :
          {"KERNEL==\"uinput\"", "TAG+=\"uaccess\"", "GROUP=\"input\"", "MODE=\"0660\""}) {
         EXPECT_NE(rule.find(part), std::string::npos) << rule;
@@ -325,7 +317,7 @@ TEST_F(InstallerProcess, TheUdevRuleIsPutInPlaceAndUdevAskedToApplyIt) {
     EXPECT_EQ(std::distance(fs::directory_iterator(rules), fs::directory_iterator()), 1);
     EXPECT_EQ(fs::status(rules + "/70-tapweave-uinput.rules").permissions() & fs::perms::all,
               fs::perms(0644));
-    EXPECT_EQ(read(calls),
+    EXPECT_EQ(FileContent(calls),
               "control --reload-rules\ntrigger --subsystem-match=misc --sysname-match=uinput\n");
 
     fs::remove(tools + "/udevadm");

@@ -8,11 +8,11 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <unistd.h>
 
 #include "ChildProcess.h"
+#include "FileContent.h"
 #include "ScopedEnvironment.h"
 #include "TempDevice.h"
 #include "WaitUntil.h"
@@ -20,13 +20,6 @@
 #include "platform/shell.h"
 
 namespace {
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 class CommandLine : public ::testing::Test {
   protected:
@@ -37,7 +30,7 @@ class CommandLine : public ::testing::Test {
     // The program's text once it has written it, within the watchdog.
     std::string Received() {
         EXPECT_TRUE(WaitUntil([&] { return std::filesystem::exists(output + ".done"); }));
-        return ReadFile(output);
+        return FileContent(output);
     }
     // Programs the device's shell started have ended once the device's process table is
     // empty again.

@@ -3,9 +3,9 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <stdexcept>
 
+#include "FileContent.h"
 #include "platform/Device.h"
 
 TempDevice::TempDevice() {
@@ -49,8 +49,5 @@ void TempDevice::Write(const std::string& relative, const std::string& content) 
 }
 
 std::string TempDevice::Read(const std::string& relative) const {
-    std::ifstream in(Host(relative), std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
+    return FileContent(Host(relative));
 }

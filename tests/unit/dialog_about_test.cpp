@@ -16,6 +16,7 @@
 #include "SharedNames.h"
 #include "ShowAboutDialog.h"
 #include "TempDevice.h"
+#include "WaitUntil.h"
 #include "platform/gui.h"
 
 namespace {
@@ -217,11 +218,8 @@ TEST_F(About, ShowAboutDialogRunsAloneUntilOk) {
     device.Write("Windows/peghelp.exe", "viewer");
     std::thread user([this] {
         HWND about = nullptr;
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-        while (!(about = FindWindowW(L"Dialog", L"About")) &&
-               std::chrono::steady_clock::now() < deadline) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        }
+        WaitUntil([&] { return (about = FindWindowW(L"Dialog", L"About")) != nullptr; },
+                  std::chrono::seconds(10));
         ASSERT_NE(about, nullptr);
         EXPECT_EQ(TextOf(about), L"About");
         SendMessageW(about, WM_HELP, 0, 0);

@@ -19,6 +19,7 @@
 #include "FixedDisplay.h"
 #include "ScopedEnvironment.h"
 #include "TempDevice.h"
+#include "WaitUntil.h"
 #include "gui/BackendLoader.h"
 #include "gui/WindowManager.h"
 #include "platform/gui.h"
@@ -179,10 +180,7 @@ TEST_F(GuiBackendCalls, ChangesFromAnotherThreadReachTheBackendOnTheWindowsThrea
     });
     const HWND hwnd = made.get_future().get();
     // Once the worker waits in its empty queue, whatever follows has to wake it.
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (backend.Waits() == 0 && std::chrono::steady_clock::now() < deadline) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
+    WaitUntil([&] { return backend.Waits() > 0; }, std::chrono::seconds(10));
     EXPECT_GT(backend.Waits(), 0) << "waiting for messages did not go through the backend";
     EXPECT_FALSE(ShowWindow(hwnd, SW_SHOW));
     // The show is told when the worker looks at its queue, before this message is answered.

@@ -22,6 +22,7 @@
 
 #include "ChildProcess.h"
 #include "FakeClock.h"
+#include "FileContent.h"
 #include "FixedDisplay.h"
 #include "RecordingInjector.h"
 #include "ScopedEnvironment.h"
@@ -33,13 +34,6 @@
 #include "platform/input.h"
 
 namespace {
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
 
 std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> lines;
@@ -82,14 +76,14 @@ TEST_F(JournalLines, EachCallIsOneExactLine) {
     keybd_event(VK_APP3, 0, KEYEVENTF_SILENT, 0);
     keybd_event(VK_APP3, 0, KEYEVENTF_SILENT | KEYEVENTF_KEYUP, 0);
     keybd_event(0, 0, 0, 0);
-    EXPECT_EQ(ReadFile(path), "mouse_event flags=0x8002 dx=27300 dy=40800 t_us=123456789\n"
-                              "mouse_event flags=0x8001 dx=-273 dy=-1 t_us=123456789\n"
-                              "mouse_event flags=0x8004 dx=-2147483648 dy=2147483647 "
-                              "t_us=123456789\n"
-                              "mouse_event flags=0x0 dx=0 dy=0 t_us=123456789\n"
-                              "keybd_event vk=0xc3 flags=0x4 t_us=123456789\n"
-                              "keybd_event vk=0xc3 flags=0x6 t_us=123456789\n"
-                              "keybd_event vk=0x0 flags=0x0 t_us=123456789\n");
+    EXPECT_EQ(FileContent(path), "mouse_event flags=0x8002 dx=27300 dy=40800 t_us=123456789\n"
+                                 "mouse_event flags=0x8001 dx=-273 dy=-1 t_us=123456789\n"
+                                 "mouse_event flags=0x8004 dx=-2147483648 dy=2147483647 "
+                                 "t_us=123456789\n"
+                                 "mouse_event flags=0x0 dx=0 dy=0 t_us=123456789\n"
+                                 "keybd_event vk=0xc3 flags=0x4 t_us=123456789\n"
+                                 "keybd_event vk=0xc3 flags=0x6 t_us=123456789\n"
+                                 "keybd_event vk=0x0 flags=0x0 t_us=123456789\n");
 }
 
 TEST_F(JournalLines, AppendsToWhatIsThereAndMakesMissingFolders) {
@@ -98,8 +92,8 @@ TEST_F(JournalLines, AppendsToWhatIsThereAndMakesMissingFolders) {
     keybd_event(VK_RETURN, 0, 0, 0);
     platform::Injector::Set(nullptr);
     keybd_event(VK_RETURN, 0, KEYEVENTF_KEYUP, 0);
-    EXPECT_EQ(ReadFile(path), "keybd_event vk=0xd flags=0x0 t_us=123456789\n"
-                              "keybd_event vk=0xd flags=0x2 t_us=123456789\n");
+    EXPECT_EQ(FileContent(path), "keybd_event vk=0xd flags=0x0 t_us=123456789\n"
+                                 "keybd_event vk=0xd flags=0x2 t_us=123456789\n");
 }
 
 TEST_F(JournalLines, DashWritesToStandardOutput) {
@@ -112,7 +106,7 @@ TEST_F(JournalLines, DashWritesToStandardOutput) {
     dup2(saved, STDOUT_FILENO);
     close(file);
     close(saved);
-    EXPECT_EQ(ReadFile(captured), "mouse_event flags=0x8001 dx=5 dy=6 t_us=123456789\n");
+    EXPECT_EQ(FileContent(captured), "mouse_event flags=0x8001 dx=5 dy=6 t_us=123456789\n");
 }
 
 // Each child writes its own numbered lines as fast as it can; the shared file must hold every
@@ -137,7 +131,7 @@ TEST_F(InjectorChoice, TwoProcessesSharingAJournalKeepWholeLines) {
     }
     const std::regex shape("mouse_event flags=0x8001 dx=([12]) dy=([0-9]+) t_us=[0-9]+");
     int next[3] = {0, 0, 0};
-    const std::vector<std::string> lines = Lines(ReadFile(path));
+    const std::vector<std::string> lines = Lines(FileContent(path));
     ASSERT_EQ(lines.size(), 2u * perChild);
     for (const std::string& line : lines) {
         std::smatch match;
@@ -167,7 +161,7 @@ TEST_F(InjectorChoice, MalformedValuesFallBackToTheDeviceJournalWithOneMessage) 
         EXPECT_NE(message.find(std::string("TAPWEAVE_INPUT=\"") + value + "\""), std::string::npos)
             << message;
         EXPECT_NE(message.find(DeviceJournal()), std::string::npos) << message;
-        EXPECT_EQ(Lines(ReadFile(DeviceJournal())).size(), 4u);
+        EXPECT_EQ(Lines(FileContent(DeviceJournal())).size(), 4u);
     }
 }
 
@@ -179,7 +173,7 @@ TEST_F(InjectorChoice, ABackendThatCannotStartFallsBackWithoutLosingTheCall) {
     mouse_event(MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_LEFTDOWN, 1, 2, 0, 0);
     const std::string message = testing::internal::GetCapturedStderr();
     EXPECT_NE(message.find("DISPLAY"), std::string::npos) << message;
-    EXPECT_NE(ReadFile(DeviceJournal()).find("flags=0x8002 dx=1 dy=2 "), std::string::npos);
+    EXPECT_NE(FileContent(DeviceJournal()).find("flags=0x8002 dx=1 dy=2 "), std::string::npos);
 
     std::string error;
     EXPECT_EQ(platform::Injector::Make("x11", error), nullptr);
@@ -213,7 +207,7 @@ TEST_F(InjectorChoice, AJournalThatIsAFifoOrALinkOutOfTheDeviceIsRefused) {
     mouse_event(MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_LEFTDOWN, 1, 2, 0, 0);
     const std::string message = testing::internal::GetCapturedStderr();
     EXPECT_NE(message.find("flags=0x8002 dx=1 dy=2 "), std::string::npos) << message;
-    EXPECT_EQ(ReadFile(outside), "");
+    EXPECT_EQ(FileContent(outside), "");
     std::remove(outside.c_str());
     alarm(0);
 }
@@ -235,7 +229,7 @@ TEST_F(InjectorChoice, WithoutDisplayOrUinputTheDeviceJournalIsChosenAndSaidOnce
          {std::string("/dev/uinput"), DeviceJournal(), std::string("tapweave-install udev-rule")}) {
         EXPECT_NE(said.find(named), std::string::npos) << said;
     }
-    EXPECT_NE(ReadFile(DeviceJournal()).find("vk=0x5b flags=0x0"), std::string::npos);
+    EXPECT_NE(FileContent(DeviceJournal()).find("vk=0x5b flags=0x0"), std::string::npos);
 }
 
 TEST_F(InjectorChoice, SetOverridesUntilClearedThenTheEnvironmentChoosesAgain) {
@@ -249,10 +243,10 @@ TEST_F(InjectorChoice, SetOverridesUntilClearedThenTheEnvironmentChoosesAgain) {
               (std::vector<InjectedEvent>{
                   {false, MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE, -1, 7, 0, clock.micros},
                   {true, KEYEVENTF_KEYUP, 0, 0, VK_UP, clock.micros}}));
-    EXPECT_EQ(ReadFile(path), "");
+    EXPECT_EQ(FileContent(path), "");
     recorder.reset();
     keybd_event(VK_UP, 0, 0, 0);
-    EXPECT_NE(ReadFile(path).find("vk=0x26"), std::string::npos);
+    EXPECT_NE(FileContent(path).find("vk=0x26"), std::string::npos);
 }
 
 TEST(X11Mapping, EveryPixelSurvivesTheRoundTrip) {

@@ -5,11 +5,11 @@
 
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <map>
 #include <string>
 #include <utility>
 
+#include "FileContent.h"
 #include "MacroFiles.h"
 #include "RecordingLauncher.h"
 #include "ScopedEnvironment.h"
@@ -56,6 +56,14 @@ class MacroFiles : public ::testing::Test {
 
     bool Exists(const std::string& relative) const {
         return std::filesystem::exists(device.Host(relative));
+    }
+
+    // The macro's file and shortcut are under the new name, and nothing is left under the old.
+    void ExpectMoved(const std::string& from, const std::string& to, const std::string& steps) {
+        EXPECT_FALSE(Exists(macros + from + ".macros")) << from;
+        EXPECT_FALSE(Exists(shortcuts + from + ".lnk")) << from;
+        EXPECT_EQ(device.Read(macros + to + ".macros"), steps) << to;
+        EXPECT_EQ(device.Read(shortcuts + to + ".lnk"), ShortcutOf(to)) << to;
     }
 
     TempDevice device;
@@ -106,10 +114,7 @@ TEST_F(MacroFiles, ShortcutNeedsTheProductsFolder) {
 TEST_F(MacroFiles, RenameMovesTheFileAndReplacesTheShortcut) {
     Save("A", "Press 1 2\n");
     ASSERT_TRUE(RenameMacro(L"A", L"B"));
-    EXPECT_FALSE(Exists(macros + "A.macros"));
-    EXPECT_FALSE(Exists(shortcuts + "A.lnk"));
-    EXPECT_EQ(device.Read(macros + "B.macros"), "Press 1 2\n");
-    EXPECT_EQ(device.Read(shortcuts + "B.lnk"), ShortcutOf("B"));
+    ExpectMoved("A", "B", "Press 1 2\n");
 }
 
 TEST_F(MacroFiles, RenameToAnExistingNameChangesNothing) {
@@ -135,10 +140,7 @@ TEST_F(MacroFiles, RenameToTheSameNameOrAnotherCaseKeepsTheMacro) {
     EXPECT_EQ(device.Read(shortcuts + "Mix.lnk"), ShortcutOf("Mix"));
 
     ASSERT_TRUE(RenameMacro(L"Mix", L"MIX"));
-    EXPECT_FALSE(Exists(macros + "Mix.macros"));
-    EXPECT_FALSE(Exists(shortcuts + "Mix.lnk"));
-    EXPECT_EQ(device.Read(macros + "MIX.macros"), "Press 1 2\n");
-    EXPECT_EQ(device.Read(shortcuts + "MIX.lnk"), ShortcutOf("MIX"));
+    ExpectMoved("Mix", "MIX", "Press 1 2\n");
 }
 
 TEST_F(MacroFiles, RefusedNewNamesTouchNothingAndSayWhy) {
@@ -279,11 +281,6 @@ void Script(const std::string& path, const std::string& text) {
     std::filesystem::permissions(path, std::filesystem::perms::owner_all);
 }
 
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 // With no program of the device for macro files, Edit opens the person's own editor in a
 // terminal, really started: the editor's words and the file's path, spaces and all, arrive as
 // arguments, and an editor that is not there is passed over.
@@ -304,7 +301,7 @@ TEST(EditWithoutAssociation, ThePersonsEditorOpensTheFileInATerminal) {
     const std::string file = device.Host(macros + "New Macro.macros");
     const auto opened = [&] {
         const bool arrived = WaitUntil([&] { return std::filesystem::exists(said); });
-        const std::string text = ReadAll(said);
+        const std::string text = FileContent(said);
         std::filesystem::remove(said);
         return arrived ? text : "(nothing)";
     };

@@ -4,17 +4,16 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <csignal>
 #include <cstdint>
 #include <cwchar>
 #include <filesystem>
 #include <functional>
 #include <string>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <utility>
 #include <vector>
 
+#include "ChildProcess.h"
 #include "FixedDisplay.h"
 #include "MacroLibrary.h"
 #include "MacroLibraryDialog.h"
@@ -374,14 +373,14 @@ TEST_F(LibraryWindow, ATapStartsTheTappedMacrosShortcut) {
 // handling its messages meanwhile, and then comes back to the front with its list filled afresh.
 TEST_F(LibraryWindow, WhileAMacroPlaysTheWindowStepsAside) {
     library.Save("Long", "Press 1 2\n");
-    const pid_t player = fork();
-    ASSERT_GE(player, 0);
-    if (player == 0) {
+    ChildProcess player([] {
         for (;;) {
             pause();
         }
-    }
-    launcher.processId = static_cast<DWORD>(player);
+        return 0;
+    });
+    ASSERT_TRUE(player.Started());
+    launcher.processId = static_cast<DWORD>(player.Pid());
     bool hiddenWhilePlaying = false;
     const bool ended = Run(L"", {[&](HWND dialog, HWND list) {
                                      // The next step runs while the player does.
@@ -392,8 +391,7 @@ TEST_F(LibraryWindow, WhileAMacroPlaysTheWindowStepsAside) {
                                      hiddenWhilePlaying = !IsWindowVisible(dialog);
                                      std::filesystem::remove(
                                          device.Host(MacroLibrary::shortcutFolder + "Long.lnk"));
-                                     kill(player, SIGKILL);
-                                     waitpid(player, nullptr, 0);
+                                     player.Kill();
                                  },
                                  [&](HWND dialog, HWND list) {
                                      EXPECT_TRUE(IsWindowVisible(dialog));
@@ -401,10 +399,6 @@ TEST_F(LibraryWindow, WhileAMacroPlaysTheWindowStepsAside) {
                                      // The macro removed itself while it played.
                                      EXPECT_EQ(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0), 0);
                                  }});
-    if (!hiddenWhilePlaying) {
-        kill(player, SIGKILL);
-        waitpid(player, nullptr, 0);
-    }
     EXPECT_TRUE(ended);
     EXPECT_TRUE(hiddenWhilePlaying);
 }

@@ -14,6 +14,7 @@
 #include "TouchPanel.h"
 #include "TouchScript.h"
 #include "TouchSource.h"
+#include "WaitUntil.h"
 
 namespace {
 
@@ -214,11 +215,7 @@ TEST(TouchScript, AScriptOnStandardInputIsReadAsItComesAndDisablingEndsTheWait) 
         TouchPanelDisable();
         *disabled = true;
     });
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    while (!*disabled && std::chrono::steady_clock::now() < deadline) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    EXPECT_TRUE(*disabled);
+    EXPECT_TRUE(WaitUntil([&] { return disabled->load(); }, std::chrono::seconds(5)));
     if (*disabled) {
         disabling.join();
     } else {
