@@ -27,6 +27,7 @@ timespec TimeOf(std::int64_t micros) {
 
 // A process that can be asked to stop waits on the request's descriptor too, so that the
 // request ends the wait at once, however it arrives, and never slips in just before the wait.
+// The request's source is read before each sleep, and the time that takes is the wait's own.
 void SleepUntil(std::int64_t deadline) {
     const int stop = StopRequest::Descriptor();
     if (stop < 0) {
@@ -35,11 +36,15 @@ void SleepUntil(std::int64_t deadline) {
         }
         return;
     }
-    pollfd watched{stop, POLLIN, 0};
-    for (std::int64_t left = deadline - NowMicros(); left > 0 && !StopRequest::Raised();
-         left = deadline - NowMicros()) {
+    pollfd watched[2] = {{stop, POLLIN, 0}, {-1, POLLIN, 0}};
+    for (;;) {
+        watched[1].fd = StopRequest::ReadSource();
+        const std::int64_t left = deadline - NowMicros();
+        if (left <= 0 || StopRequest::Raised()) {
+            return;
+        }
         const timespec timeout = TimeOf(left);
-        ppoll(&watched, 1, &timeout, nullptr);
+        ppoll(watched, 2, &timeout, nullptr);
     }
 }
 

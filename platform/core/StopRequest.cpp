@@ -16,6 +16,10 @@ std::atomic<bool> raised{false};
 // a handler always finds it whole.
 std::atomic<int> wakeDescriptor{-1};
 
+// Set and read by the thread that plays; never touched by the handler.
+int (*sourceRead)(void*) = nullptr;
+void* sourceContext = nullptr;
+
 static_assert(std::atomic<bool>::is_always_lock_free && std::atomic<int>::is_always_lock_free,
               "the signal handler may only touch lock-free atomics");
 
@@ -54,6 +58,15 @@ bool StopRequest::Raised() {
 
 int StopRequest::Descriptor() {
     return wakeDescriptor.load();
+}
+
+void StopRequest::SetSource(int (*read)(void*), void* context) {
+    sourceRead = read;
+    sourceContext = context;
+}
+
+int StopRequest::ReadSource() {
+    return sourceRead ? sourceRead(sourceContext) : -1;
 }
 
 } // namespace platform

@@ -148,7 +148,7 @@ TEST_F(LibraryOnDisplay, TappingAMacroPlaysItIntoTheProgramUnderIt) {
 
 // A playback going wrong is stopped by the Pause key, pressed from outside the player: the
 // stylus is released where it was pressed, and the player ends with 0. The key is pressed until
-// the player ends, since its grab is made on a thread of its own once playback has begun.
+// the player ends, since the key is grabbed only when the playback first waits.
 TEST_F(LibraryOnDisplay, ThePauseKeyStopsAPlaybackWithTheStylusReleased) {
     library->Save("Long", "Press 355 475\nPause 600 s\nRelease \n");
     XInputClient client(server->Name(),

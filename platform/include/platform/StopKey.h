@@ -4,14 +4,16 @@
 // (they send the cursor keys, Enter, F1, F2 and the application keys) and that programs rarely
 // use; Escape, the other candidate, would be taken away from the dialogs the macro drives.
 //
-// The grab is made on the process's shared X connection by a thread of its own, which hands the
-// press on whichever thread reads it, so that the player's first tap waits for no second
-// connection.
+// The key is read on the process's shared X connection by the clock's waits (the request's
+// source), with no thread of its own. It is grabbed when the playback first waits: a press can
+// only matter while the player waits, and so the grab's round trips never hold up the first tap.
 #pragma once
 
-#include <thread>
+#include <memory>
 
 namespace platform {
+
+class XConnection;
 
 class StopKey {
   public:
@@ -21,11 +23,13 @@ class StopKey {
     StopKey& operator=(const StopKey&) = delete;
 
   private:
-    void Watch();
+    // The request's source: grabs the key the first time, then reads what the display sent.
+    static int Read(void* self);
+    void Grab();
 
-    // Readable when the object goes: the watching thread ungrabs the key and ends.
-    int finished;
-    std::thread watcher;
+    std::shared_ptr<XConnection> connection;
+    bool tried = false;
+    unsigned key = 0;
 };
 
 } // namespace platform

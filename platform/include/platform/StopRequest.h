@@ -16,6 +16,13 @@ class StopRequest {
     // Readable while the request is raised; -1 until CatchSignals has run (nothing can raise
     // it by a signal then, and waits need not watch it).
     static int Descriptor();
+    // A source of requests without a thread of its own, such as a key read from the display:
+    // while one is set, each of the clock's waits calls read(context) before it sleeps and
+    // whenever the descriptor read returned (-1 for none) becomes readable. read takes what has
+    // arrived, raising the request when it must. Null sets none.
+    static void SetSource(int (*read)(void*), void* context);
+    // Calls the source; -1 without one.
+    static int ReadSource();
 };
 
 } // namespace platform
