@@ -9,11 +9,10 @@
 
 #include "Arguments.h"
 #include "Macros.h"
-#include "OpenMacrosFolder.h"
 #include "PlaybackSpeed.h"
+#include "PlayerWindows.h"
 #include "ProductVersion.h"
 #include "Request.h"
-#include "ShowAboutDialog.h"
 #include "platform/Playbacks.h"
 #include "platform/StopKey.h"
 #include "platform/StopRequest.h"
@@ -71,8 +70,7 @@ int WinMain(HINSTANCE, HINSTANCE, LPWSTR commandLine, int) {
     const Request request = Request::Read(arguments, !platform::StartedByDeviceShell());
     switch (request.action) {
     case Request::ShowLibrary:
-        OpenMacrosFolder(L"");
-        return 0;
+        return ShowLibraryWindow();
     case Request::PlayMacro:
         break;
     case Request::DoNothing:
@@ -102,8 +100,7 @@ int WinMain(HINSTANCE, HINSTANCE, LPWSTR commandLine, int) {
                      platform::Utf8(request.name).c_str());
         return 1;
     }
-    ShowAboutDialog(0);
-    return 0;
+    return ShowAboutWindow();
 }
 
 int main() {

@@ -4,6 +4,7 @@
 #include <dlfcn.h>
 #include <filesystem>
 #include <mutex>
+#include <sys/auxv.h>
 #include <system_error>
 
 #include "DeviceReset.h"
@@ -92,13 +93,22 @@ std::string Device::RegistryFile() {
     return Directory() + "/registry.db";
 }
 
-// The build puts the programs beside this library.
+// The build puts the programs beside this library, or beside the program that has it built in.
+// The dynamic linker names a program by the argv[0] it was started with, so its own file is
+// taken from the kernel instead.
 std::string Device::ProgramFolder() {
     Dl_info info{};
     if (!dladdr(reinterpret_cast<void*>(&Device::ProgramFolder), &info) || !info.dli_fname) {
         return {};
     }
-    return std::filesystem::path(info.dli_fname).parent_path().string();
+    Dl_info program{};
+    std::error_code error;
+    const std::filesystem::path file =
+        dladdr(reinterpret_cast<void*>(getauxval(AT_PHDR)), &program) &&
+                program.dli_fbase == info.dli_fbase
+            ? std::filesystem::read_symlink("/proc/self/exe", error)
+            : std::filesystem::path(info.dli_fname);
+    return file.parent_path().string();
 }
 
 bool Device::Initialise() {
