@@ -6,7 +6,6 @@
 #include <mutex>
 
 #include "XConnection.h"
-#include "XLibraries.h"
 #include "platform/Seam.h"
 
 namespace platform {
@@ -30,10 +29,23 @@ DWORD RotationFromDegrees(int degrees) {
     }
 }
 
-// The X display's size and RandR rotation, read on the process's shared connection. The size is
-// the one the connection follows from the root window's changes, so reading it costs nothing.
-// The rotation is asked of the server only once a caller wants it, and again only after the
-// server reports a change of the screen.
+// RandR's rotations: 1, 2, 4 and 8 for 0, 90, 180 and 270 degrees.
+DWORD RotationFromRandr(unsigned rotation) {
+    if (rotation & 2) {
+        return DMDO_90;
+    }
+    if (rotation & 4) {
+        return DMDO_180;
+    }
+    if (rotation & 8) {
+        return DMDO_270;
+    }
+    return DMDO_0;
+}
+
+// The X display's size and RandR rotation, read on the process's shared connection, which
+// follows both from what the server reports, so reading them costs nothing. The rotation is
+// asked of the server once, when a caller first wants it.
 class XDisplay {
   public:
     bool Read(ScreenState& out, bool withRotation) {
@@ -46,49 +58,22 @@ class XDisplay {
             return false;
         }
         std::lock_guard connectionLock(connection->Lock());
-        if (withRotation && !rotationWatched) {
-            rotationWatched = true;
-            randr = connection->WatchScreen();
+        if (withRotation) {
+            connection->WatchScreen();
         }
         // A server that has gone keeps the last screen it showed.
         if (!connection->Lost()) {
             connection->Drain();
-            if (randr && (!rotationKnown || changesSeen != connection->ScreenChanges())) {
-                changesSeen = connection->ScreenChanges();
-                rotation = QueryRotation();
-                rotationKnown = true;
-            }
         }
-        out = ScreenState{connection->Width(), connection->Height(), rotation};
+        out = ScreenState{connection->Width(), connection->Height(),
+                          RotationFromRandr(connection->Rotation())};
         return true;
     }
 
   private:
-    DWORD QueryRotation() {
-        ::Display* display = connection->Handle();
-        Rotation current = RR_Rotate_0;
-        randr->XRRRotations(display, DefaultScreen(display), &current);
-        if (current & RR_Rotate_90) {
-            return DMDO_90;
-        }
-        if (current & RR_Rotate_180) {
-            return DMDO_180;
-        }
-        if (current & RR_Rotate_270) {
-            return DMDO_270;
-        }
-        return DMDO_0;
-    }
-
     std::mutex mutex;
     bool tried = false;
     std::shared_ptr<XConnection> connection;
-    // The rest under the connection's lock.
-    bool rotationWatched = false;
-    const XRandr* randr = nullptr;
-    bool rotationKnown = false;
-    unsigned changesSeen = 0;
-    DWORD rotation = DMDO_0;
 };
 
 class SystemDisplay : public Display {

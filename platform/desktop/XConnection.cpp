@@ -1,13 +1,13 @@
 #include "XConnection.h"
 
-#include <X11/Xlibint.h>
+#include <X11/X.h>
+#include <X11/Xmd.h>
+#include <X11/Xproto.h>
 #include <X11/extensions/xtestproto.h>
-// Xlibint.h's own, which would hide std::min and std::max.
-#undef min
-#undef max
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
-#include <set>
+#include <sys/uio.h>
 
 #include "XLibraries.h"
 
@@ -15,159 +15,235 @@ namespace platform {
 
 namespace {
 
-// The connections of this process: the error handlers are process-wide, so errors of other
-// connections (the toolkit's, the touch driver's) go on to the handlers that were there before.
-// Never destroyed, as a connection may still close while the process exits.
-struct Registry {
-    std::mutex mutex;
-    std::set<::Display*> open;
-    std::weak_ptr<XConnection> current;
-    bool handling = false;
-    XErrorHandler previousError = nullptr;
-    XIOErrorHandler previousIOError = nullptr;
-};
+// The extensions whose requests are written here; libxcb keeps their request codes.
+xcb_extension_t xtestExtension{"XTEST", 0};
+xcb_extension_t randrExtension{"RANDR", 0};
 
-Registry& Connections() {
-    static auto* registry = new Registry;
-    return *registry;
+// RandR's requests and event used here, as its protocol numbers them.
+constexpr std::uint8_t randrQueryVersion = 0;
+constexpr std::uint8_t randrSelectInput = 4;
+constexpr std::uint8_t randrGetScreenInfo = 5;
+constexpr std::uint16_t randrScreenChangeNotifyMask = 1;
+// Where the current rotation sits in the reply of GetScreenInfo.
+constexpr std::size_t screenInfoRotation = 24;
+
+// The process's connection; a new one replaces it when it is lost or DISPLAY changed.
+std::mutex& Opening() {
+    static std::mutex mutex;
+    return mutex;
+}
+std::weak_ptr<XConnection>& Current() {
+    static std::weak_ptr<XConnection> current;
+    return current;
 }
 
-bool Ours(::Display* display) {
-    Registry& registry = Connections();
-    std::lock_guard lock(registry.mutex);
-    return registry.open.count(display) != 0;
+// Sends one request of an extension, as libxcb's generated code does: the request's first
+// four bytes are libxcb's to fill. A request with an answer returns its sequence number.
+unsigned SendExtensionRequest(const Xcb& x, xcb_connection_t* connection,
+                              xcb_extension_t& extension, std::uint8_t opcode, void* request,
+                              std::size_t size, bool answered) {
+    iovec parts[4]{};
+    parts[2].iov_base = request;
+    parts[2].iov_len = size;
+    const xcb_protocol_request_t protocol{1, &extension, opcode,
+                                          static_cast<std::uint8_t>(!answered)};
+    return x.xcb_send_request(connection, answered ? XCB_REQUEST_CHECKED : 0, parts + 2, &protocol);
 }
 
 } // namespace
 
-struct XConnection::Handlers {
-    // Errors of our connections arrive only inside calls made under their lock.
-    static int CountError(::Display* display, XErrorEvent* event) {
-        Registry& registry = Connections();
-        XErrorHandler previous = nullptr;
-        {
-            std::lock_guard lock(registry.mutex);
-            if (registry.open.count(display)) {
-                if (auto current = registry.current.lock();
-                    current && current->display == display) {
-                    ++current->errors;
-                }
-                return 0;
-            }
-            previous = registry.previousError;
-        }
-        return previous ? previous(display, event) : 0;
-    }
-
-    // Xlib's own handler for a broken connection ends the process; for ours it returns, and the
-    // connection's exit handler keeps the process running.
-    static int KeepRunningIfOurs(::Display* display) {
-        if (Ours(display)) {
-            return 0;
-        }
-        XIOErrorHandler previous = nullptr;
-        {
-            std::lock_guard lock(Connections().mutex);
-            previous = Connections().previousIOError;
-        }
-        return previous ? previous(display) : 0;
-    }
-
-    static void ConnectionLost(::Display*, void* self) {
-        static_cast<XConnection*>(self)->lost = true;
-    }
-};
-
 std::shared_ptr<XConnection> XConnection::Shared() {
-    static std::mutex opening;
-    std::lock_guard lock(opening);
+    std::lock_guard lock(Opening());
     const char* name = std::getenv("DISPLAY");
     if (!name || !*name) {
         return nullptr;
     }
-    Registry& registry = Connections();
-    {
-        std::lock_guard registryLock(registry.mutex);
-        if (auto current = registry.current.lock();
-            current && !current->Lost() && current->name == name) {
-            return current;
-        }
+    if (auto current = Current().lock(); current && !current->Lost() && current->name == name) {
+        return current;
     }
-    const Xlib* x = Xlib::Calls();
-    if (x) {
-        // The keyboard extension's state is set up by every XOpenDisplay (two round trips) and
-        // then fetched whole by the first keysym looked up; the platform needs only the core
-        // keymap, which injection binds and the stop key looks up.
-        x->XkbIgnoreExtension(True);
-    }
-    ::Display* display = x ? x->XOpenDisplay(nullptr) : nullptr;
-    if (!display) {
+    const Xcb* x = Xcb::Calls();
+    if (!x) {
         return nullptr;
     }
-    std::shared_ptr<XConnection> connection(new XConnection(*x, display, name));
-    std::lock_guard registryLock(registry.mutex);
-    registry.current = connection;
-    return connection;
+    int screen = 0;
+    xcb_connection_t* connection = x->xcb_connect(nullptr, &screen);
+    if (x->xcb_connection_has_error(connection)) {
+        x->xcb_disconnect(connection);
+        return nullptr;
+    }
+    std::shared_ptr<XConnection> shared(new XConnection(*x, connection, screen, name));
+    Current() = shared;
+    return shared;
 }
 
-XConnection::XConnection(const Xlib& x, ::Display* display, std::string name)
-    : x(x), display(display), name(std::move(name)),
-      width(DisplayWidth(display, DefaultScreen(display))),
-      height(DisplayHeight(display, DefaultScreen(display))) {
-    Registry& registry = Connections();
-    std::lock_guard lock(registry.mutex);
-    if (!registry.handling) {
-        registry.handling = true;
-        registry.previousError = x.XSetErrorHandler(Handlers::CountError);
-        registry.previousIOError = x.XSetIOErrorHandler(Handlers::KeepRunningIfOurs);
+XConnection::XConnection(const Xcb& x, xcb_connection_t* connection, int screen, std::string name)
+    : x(x), connection(connection), name(std::move(name)) {
+    const xcb_setup_t* setup = x.xcb_get_setup(connection);
+    minKeycode = setup->min_keycode;
+    maxKeycode = setup->max_keycode;
+    xcb_screen_iterator_t screens = x.xcb_setup_roots_iterator(setup);
+    for (int index = 0; index < screen && screens.rem > 1; ++index) {
+        x.xcb_screen_next(&screens);
     }
-    registry.open.insert(display);
-    x.XSetIOErrorExitHandler(display, &Handlers::ConnectionLost, this);
+    root = screens.data->root;
+    width = screens.data->width_in_pixels;
+    height = screens.data->height_in_pixels;
     // The root window's new size arrives with every change of the screen's size or of a
     // rotation by a quarter turn.
-    x.XSelectInput(display, DefaultRootWindow(display), StructureNotifyMask);
+    const std::uint32_t events = XCB_EVENT_MASK_STRUCTURE_NOTIFY;
+    x.xcb_change_window_attributes(connection, root, XCB_CW_EVENT_MASK, &events);
+    x.xcb_prefetch_extension_data(connection, &xtestExtension);
+    x.xcb_flush(connection);
 }
 
+// The server may drop the requests of a client that has gone before it read them, the last
+// injected events with them: they are waited for first, as Xlib's XCloseDisplay does.
 XConnection::~XConnection() {
-    x.XCloseDisplay(display);
-    Registry& registry = Connections();
-    std::lock_guard lock(registry.mutex);
-    registry.open.erase(display);
+    if (!Lost()) {
+        Sync();
+    }
+    x.xcb_disconnect(connection);
 }
 
-const XRandr* XConnection::WatchScreen() {
-    if (!watching) {
-        watching = true;
-        int errorBase = 0;
-        randr = XRandr::Calls();
-        if (randr && randr->XRRQueryExtension(display, &screenEventBase, &errorBase)) {
-            randr->XRRSelectInput(display, DefaultRootWindow(display), RRScreenChangeNotifyMask);
-        } else {
-            randr = nullptr;
+bool XConnection::Lost() const {
+    return x.xcb_connection_has_error(connection) != 0;
+}
+
+int XConnection::Descriptor() const {
+    return x.xcb_get_file_descriptor(connection);
+}
+
+void XConnection::WatchScreen() {
+    if (watching) {
+        return;
+    }
+    watching = true;
+    const xcb_query_extension_reply_t* randr =
+        x.xcb_get_extension_data(connection, &randrExtension);
+    if (!randr || !randr->present) {
+        return;
+    }
+    screenEventBase = randr->first_event;
+    // The server answers a client that has not said which version of RandR it speaks as if it
+    // spoke the first.
+    struct {
+        std::uint32_t header;
+        std::uint32_t major;
+        std::uint32_t minor;
+    } version{0, 1, 1};
+    free(x.xcb_wait_for_reply(connection,
+                              SendExtensionRequest(x, connection, randrExtension, randrQueryVersion,
+                                                   &version, sizeof version, true),
+                              nullptr));
+    struct {
+        std::uint32_t header;
+        std::uint32_t window;
+        std::uint16_t enable;
+        std::uint16_t pad;
+    } select{0, root, randrScreenChangeNotifyMask, 0};
+    SendExtensionRequest(x, connection, randrExtension, randrSelectInput, &select, sizeof select,
+                         false);
+    struct {
+        std::uint32_t header;
+        std::uint32_t window;
+    } info{0, root};
+    auto* reply = static_cast<std::uint8_t*>(
+        x.xcb_wait_for_reply(connection,
+                             SendExtensionRequest(x, connection, randrExtension, randrGetScreenInfo,
+                                                  &info, sizeof info, true),
+                             nullptr));
+    if (reply) {
+        std::uint16_t current = 0;
+        std::memcpy(&current, reply + screenInfoRotation, sizeof current);
+        rotation = current & 0xF;
+        free(reply);
+    }
+}
+
+bool XConnection::HasXTest() {
+    const xcb_query_extension_reply_t* xtest =
+        x.xcb_get_extension_data(connection, &xtestExtension);
+    return xtest && xtest->present;
+}
+
+void XConnection::FakeInput(int type, int detail, int x, int y) {
+    xXTestFakeInputReq request{};
+    request.type = static_cast<BYTE>(type);
+    request.detail = static_cast<BYTE>(detail);
+    request.time = CurrentTime;
+    if (type == MotionNotify) {
+        request.root = detail ? None : root;
+        request.rootX = static_cast<INT16>(x);
+        request.rootY = static_cast<INT16>(y);
+    }
+    SendExtensionRequest(this->x, connection, xtestExtension, X_XTestFakeInput, &request,
+                         sz_xXTestFakeInputReq, false);
+}
+
+void XConnection::ReadKeymap() {
+    keymap.clear();
+    keysymsPerKeycode = 0;
+    const auto count = static_cast<std::uint8_t>(maxKeycode - minKeycode + 1);
+    xcb_get_keyboard_mapping_reply_t* reply = x.xcb_get_keyboard_mapping_reply(
+        connection,
+        x.xcb_get_keyboard_mapping(connection, static_cast<xcb_keycode_t>(minKeycode), count),
+        nullptr);
+    if (!reply) {
+        return;
+    }
+    const xcb_keysym_t* keysyms = x.xcb_get_keyboard_mapping_keysyms(reply);
+    keymap.assign(keysyms, keysyms + reply->length);
+    keysymsPerKeycode = reply->keysyms_per_keycode;
+    free(reply);
+}
+
+// As Xlib looks a keysym up: column by column, each over every keycode.
+unsigned XConnection::KeycodeOf(std::uint32_t keysym) {
+    if (keymap.empty()) {
+        ReadKeymap();
+    }
+    const std::size_t keycodes = keysymsPerKeycode ? keymap.size() / keysymsPerKeycode : 0;
+    for (unsigned column = 0; column < keysymsPerKeycode; ++column) {
+        for (std::size_t index = 0; index < keycodes; ++index) {
+            if (keymap[index * keysymsPerKeycode + column] == keysym) {
+                return minKeycode + static_cast<unsigned>(index);
+            }
         }
     }
-    return randr;
+    return 0;
 }
 
-// Written into Xlib's buffer as libXtst's XTestFake*Event writes it, with no delay, so that
-// injecting loads no library of its own.
-void XConnection::FakeInput(int xtest, int type, int detail, int x, int y) {
-    LockDisplay(display);
-    auto* request = static_cast<xXTestFakeInputReq*>(
-        this->x._XGetRequest(display, static_cast<CARD8>(xtest), sz_xXTestFakeInputReq));
-    std::memset(request, 0, sz_xXTestFakeInputReq);
-    request->reqType = static_cast<CARD8>(xtest);
-    request->xtReqType = X_XTestFakeInput;
-    request->length = sz_xXTestFakeInputReq >> 2;
-    request->type = static_cast<BYTE>(type);
-    request->detail = static_cast<BYTE>(detail);
-    request->time = CurrentTime;
-    if (type == MotionNotify) {
-        request->root = detail ? None : static_cast<CARD32>(DefaultRootWindow(display));
-        request->rootX = static_cast<INT16>(x);
-        request->rootY = static_cast<INT16>(y);
+unsigned XConnection::BindSpareKeycode(std::uint32_t keysym) {
+    if (keymap.empty()) {
+        ReadKeymap();
     }
-    UnlockDisplay(display);
+    const std::size_t keycodes = keysymsPerKeycode ? keymap.size() / keysymsPerKeycode : 0;
+    for (std::size_t index = keycodes; index-- > 0;) {
+        const auto first = keymap.begin() + static_cast<std::ptrdiff_t>(index * keysymsPerKeycode);
+        if (std::all_of(first, first + keysymsPerKeycode,
+                        [](std::uint32_t each) { return each == NoSymbol; })) {
+            const std::uint32_t both[2] = {keysym, keysym};
+            const auto spare = static_cast<xcb_keycode_t>(minKeycode + index);
+            x.xcb_change_keyboard_mapping(connection, 1, spare, 2, both);
+            Sync();
+            keymap.clear();
+            return spare;
+        }
+    }
+    return 0;
+}
+
+bool XConnection::GrabKey(unsigned key) {
+    xcb_generic_error_t* error = x.xcb_request_check(
+        connection, x.xcb_grab_key_checked(connection, 0, root, XCB_MOD_MASK_ANY,
+                                           static_cast<xcb_keycode_t>(key), XCB_GRAB_MODE_ASYNC,
+                                           XCB_GRAB_MODE_ASYNC));
+    free(error);
+    return error == nullptr && !Lost();
+}
+
+void XConnection::UngrabKey(unsigned key) {
+    x.xcb_ungrab_key(connection, static_cast<xcb_keycode_t>(key), root, XCB_MOD_MASK_ANY);
 }
 
 void XConnection::WatchKey(unsigned key, void (*pressed)()) {
@@ -176,24 +252,37 @@ void XConnection::WatchKey(unsigned key, void (*pressed)()) {
 }
 
 void XConnection::Drain() {
-    while (!lost && x.XPending(display) > 0) {
-        XEvent event;
-        x.XNextEvent(display, &event);
-        if (event.type == MappingNotify) {
-            x.XRefreshKeyboardMapping(&event.xmapping);
-            ++keymapChanges;
-        } else if (event.type == ConfigureNotify &&
-                   event.xconfigure.window == DefaultRootWindow(display)) {
-            width = event.xconfigure.width;
-            height = event.xconfigure.height;
+    x.xcb_flush(connection);
+    while (xcb_generic_event_t* event = x.xcb_poll_for_event(connection)) {
+        // A sent event (XSendEvent) has the high bit set.
+        const int type = event->response_type & 0x7F;
+        if (type == XCB_MAPPING_NOTIFY) {
+            if (reinterpret_cast<xcb_mapping_notify_event_t*>(event)->request !=
+                XCB_MAPPING_POINTER) {
+                keymap.clear();
+                ++keymapChanges;
+            }
+        } else if (type == XCB_CONFIGURE_NOTIFY) {
+            const auto* configure = reinterpret_cast<xcb_configure_notify_event_t*>(event);
+            if (configure->window == root) {
+                width = configure->width;
+                height = configure->height;
+                ++screenChanges;
+            }
+        } else if (screenEventBase >= 0 && type == screenEventBase) {
+            // RRScreenChangeNotify carries the new rotation in its second byte.
+            rotation = reinterpret_cast<std::uint8_t*>(event)[1] & 0xF;
             ++screenChanges;
-        } else if (randr && event.type == screenEventBase + RRScreenChangeNotify) {
-            randr->XRRUpdateConfiguration(&event);
-            ++screenChanges;
-        } else if (event.type == KeyPress && keyPressed && event.xkey.keycode == watchedKey) {
+        } else if (type == XCB_KEY_PRESS && keyPressed &&
+                   reinterpret_cast<xcb_key_press_event_t*>(event)->detail == watchedKey) {
             keyPressed();
         }
+        free(event);
     }
+}
+
+void XConnection::Sync() {
+    free(x.xcb_get_input_focus_reply(connection, x.xcb_get_input_focus(connection), nullptr));
 }
 
 } // namespace platform

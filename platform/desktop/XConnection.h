@@ -1,88 +1,104 @@
-// The process's connection to the X display that DISPLAY names. The screen's size (Display),
-// injection through XTest (X11Injector) and the desktop's windows (XWindows) share it, so that a
-// program connects once however many of them it uses; anything else of the platform that needs
-// the display takes its share here too.
+// The process's connection to the X display that DISPLAY names, through libxcb: the screen's
+// size and rotation (Display), injection through XTest (X11Injector) and the stop key share it,
+// so that a program connects once however many of them it uses and a playback loads no Xlib.
+// XTest's presence is asked as the connection opens, and answered while the program goes on.
 //
-// Every use of the display holds Lock(). Events are read only through Drain, which keeps the
-// screen's size and Xlib's keymap current and counts their changes, so that each user sees a
-// change whoever read it; a watched key's press is handed on by whichever Drain reads it. Errors on
-// the connection are counted, never fatal: a window may go at any moment. A server that goes away
-// leaves the process running; the connection is then lost, Xlib sends nothing more on it, and the
-// next Shared() opens a new one.
+// Every use holds Lock(). Events are read only through Drain, which keeps the screen's size and
+// rotation and the keymap current and counts their changes, so that each user sees a change
+// whoever read it; a watched key's press is handed on by whichever Drain reads it. The errors of
+// requests that wait for no answer are read and dropped: a window may go at any moment. A server
+// that goes away leaves the process running; the connection is then lost, and the next Shared()
+// opens a new one.
 #pragma once
 
-#include <atomic>
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
-struct _XDisplay;
+struct xcb_connection_t;
 
 namespace platform {
 
-struct Xlib;
-struct XRandr;
+struct Xcb;
 
 class XConnection {
   public:
     // The open connection when it is to the current DISPLAY and not lost, else a new one; null
-    // without DISPLAY, without Xlib, or when the display refuses.
+    // without DISPLAY, without libxcb, or when the display refuses.
     static std::shared_ptr<XConnection> Shared();
     ~XConnection();
     XConnection(const XConnection&) = delete;
     XConnection& operator=(const XConnection&) = delete;
 
-    _XDisplay* Handle() const { return display; }
-    const Xlib& Calls() const { return x; }
     std::mutex& Lock() { return mutex; }
-    bool Lost() const { return lost.load(); }
 
     // The rest under the lock.
 
+    bool Lost() const;
+    // The connection's socket, readable when the server has sent something.
+    int Descriptor() const;
     // The screen's size: the one the connection's set-up reported, followed through the root
     // window's changes of size, which need no extension and no round trip.
     int Width() const { return width; }
     int Height() const { return height; }
-    // Asks the server, once, to report the screen's rotations too; the RandR calls, null
-    // without RandR (the screen is then taken as never rotated).
-    const XRandr* WatchScreen();
-    // Writes one request of XTest (request code xtest) that fakes an event of type (KeyPress,
-    // ButtonRelease, MotionNotify...) at once; a motion goes to x, y of the screen, or by x, y
-    // when detail is true. Sent with the next Drain.
-    void FakeInput(int xtest, int type, int detail, int x, int y);
-    // From now on Drain calls pressed for each press of key (a keycode) that it reads; 0 and
-    // null end that. The key reaches the connection only while it is grabbed.
+    // Asks the server, once, for the screen's rotation and to report its changes; without RandR
+    // the screen is taken as never rotated.
+    void WatchScreen();
+    // The screen's rotation as RandR names it (1, 2, 4, 8 for 0, 90, 180, 270 degrees), as last
+    // asked or reported; 1 until WatchScreen.
+    unsigned Rotation() const { return rotation; }
+    // Whether the server has XTest.
+    bool HasXTest();
+    // Sends one request of XTest that fakes an event of type (KeyPress, ButtonRelease,
+    // MotionNotify...) at once; a motion goes to x, y of the screen, or by x, y when detail is
+    // true. Sent with the next Drain.
+    void FakeInput(int type, int detail, int x, int y);
+    // The first keycode the keymap gives keysym, 0 when none does. The keymap is fetched by the
+    // first look-up and again after the server reports a change.
+    unsigned KeycodeOf(std::uint32_t keysym);
+    // Binds keysym to the highest keycode the keymap leaves empty (the low ones are the ones
+    // keyboards have); that keycode, 0 when none is empty.
+    unsigned BindSpareKeycode(std::uint32_t keysym);
+    // Grabs key (a keycode) with any modifiers on the root window; false when the server refuses,
+    // as when another program holds it.
+    bool GrabKey(unsigned key);
+    void UngrabKey(unsigned key);
+    // From now on Drain calls pressed for each press of key that it reads; 0 and null end that.
+    // The key reaches the connection only while it is grabbed.
     void WatchKey(unsigned key, void (*pressed)());
     // Reads whatever the server has sent, sending what is queued.
     void Drain();
+    // Waits until the server has handled every request sent so far.
+    void Sync();
     // How many screen and keymap changes Drain has read so far.
     unsigned ScreenChanges() const { return screenChanges; }
     unsigned KeymapChanges() const { return keymapChanges; }
-    // Errors the server has reported since the last ClearErrors.
-    int Errors() const { return errors; }
-    void ClearErrors() { errors = 0; }
 
   private:
-    // Xlib's handlers of errors and of a broken connection.
-    struct Handlers;
+    XConnection(const Xcb& x, xcb_connection_t* connection, int screen, std::string name);
+    void ReadKeymap();
 
-    XConnection(const Xlib& x, _XDisplay* display, std::string name);
-
-    const Xlib& x;
-    _XDisplay* const display;
+    const Xcb& x;
+    xcb_connection_t* const connection;
     const std::string name;
     std::mutex mutex;
-    std::atomic<bool> lost{false};
+    std::uint32_t root = 0;
+    int width = 0;
+    int height = 0;
+    unsigned minKeycode = 0;
+    unsigned maxKeycode = 0;
+    // The core keymap, keysymsPerKeycode for each keycode from minKeycode; empty until read.
+    std::vector<std::uint32_t> keymap;
+    unsigned keysymsPerKeycode = 0;
     bool watching = false;
-    const XRandr* randr = nullptr;
-    int screenEventBase = 0;
-    int width;
-    int height;
+    int screenEventBase = -1;
+    unsigned rotation = 1;
     unsigned watchedKey = 0;
     void (*keyPressed)() = nullptr;
     unsigned screenChanges = 0;
     unsigned keymapChanges = 0;
-    int errors = 0;
 };
 
 } // namespace platform

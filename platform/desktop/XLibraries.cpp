@@ -9,10 +9,10 @@ const Xlib* Xlib::Calls() {
     return calls;
 }
 
-const XRandr* XRandr::Calls() {
-    static const XRandr* const calls = SystemLibrary::Load<XRandr>(
-        "libXrandr.so.2", "the screen's rotation",
-        [](SystemLibrary& library, XRandr& table) { TAPWEAVE_XRANDR_CALLS(SYSTEM_LIBRARY_TAKE) });
+const Xcb* Xcb::Calls() {
+    static const Xcb* const calls = SystemLibrary::Load<Xcb>(
+        "libxcb.so.1", "the X display",
+        [](SystemLibrary& library, Xcb& table) { TAPWEAVE_XCB_CALLS(SYSTEM_LIBRARY_TAKE) });
     return calls;
 }
 

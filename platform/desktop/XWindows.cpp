@@ -5,8 +5,8 @@
 #include <optional>
 
 #include "FileName.h"
-#include "XConnection.h"
 #include "XLibraries.h"
+#include "XlibConnection.h"
 #include "platform/windows.h"
 
 namespace platform {
@@ -43,7 +43,7 @@ struct XWindows::Atoms {
 };
 
 std::unique_ptr<XWindows> XWindows::Open() {
-    std::shared_ptr<XConnection> connection = XConnection::Shared();
+    std::shared_ptr<XlibConnection> connection = XlibConnection::Shared();
     if (!connection) {
         return nullptr;
     }
@@ -69,7 +69,7 @@ std::unique_ptr<XWindows> XWindows::Open() {
     return std::unique_ptr<XWindows>(new XWindows(std::move(connection), std::move(atoms)));
 }
 
-XWindows::XWindows(std::shared_ptr<XConnection> connection, std::unique_ptr<Atoms> atoms)
+XWindows::XWindows(std::shared_ptr<XlibConnection> connection, std::unique_ptr<Atoms> atoms)
     : connection(std::move(connection)), x(this->connection->Calls()),
       display(this->connection->Handle()), atoms(std::move(atoms)),
       root(DefaultRootWindow(display)) {}

@@ -8,7 +8,7 @@
 // focused directly. A focus on the root window, on none or on PointerRoot means the desktop is
 // in front.
 //
-// It works on the process's shared X connection, under the connection's lock.
+// It works on the process's Xlib connection (XlibConnection), under that connection's lock.
 #pragma once
 
 #include <memory>
@@ -22,7 +22,7 @@ struct _XDisplay;
 
 namespace platform {
 
-class XConnection;
+class XlibConnection;
 struct Xlib;
 
 class XWindows {
@@ -63,7 +63,7 @@ class XWindows {
         Window parent = 0;
         std::vector<Window> children;
     };
-    XWindows(std::shared_ptr<XConnection> connection, std::unique_ptr<Atoms> atoms);
+    XWindows(std::shared_ptr<XlibConnection> connection, std::unique_ptr<Atoms> atoms);
 
     Window FindToday();
     bool Exists(Window window);
@@ -80,7 +80,7 @@ class XWindows {
     void SendToRoot(unsigned long message, Window window, long first, long second);
     bool SyncWithoutErrors();
 
-    const std::shared_ptr<XConnection> connection;
+    const std::shared_ptr<XlibConnection> connection;
     const Xlib& x;
     _XDisplay* const display;
     std::unique_ptr<Atoms> atoms;

@@ -9,7 +9,6 @@
 
 #include "JournalInjector.h"
 #include "XConnection.h"
-#include "XLibraries.h"
 #include "platform/Device.h"
 #include "platform/display.h"
 #include "platform/input.h"
@@ -18,11 +17,11 @@ namespace platform {
 
 namespace {
 
-// The shared connection and XTest's request code on it, else null with the reason in error.
-// Only the extension's presence is asked (one round trip): its requests are written straight
-// into Xlib's buffer (XConnection::FakeInput), so that injecting loads neither libXtst nor
-// libXext and asks the server nothing more before the first event.
-std::shared_ptr<XConnection> Connect(int& xtest, std::string& error) {
+// The shared connection, else null with the reason in error. XTest's presence was asked as the
+// connection opened; its requests are written through libxcb (XConnection::FakeInput), so that
+// injecting loads neither libXtst nor Xlib and asks the server nothing more before the first
+// event.
+std::shared_ptr<XConnection> Connect(std::string& error) {
     const char* name = std::getenv("DISPLAY");
     if (!name || !*name) {
         error = "no X display (DISPLAY is not set)";
@@ -33,10 +32,8 @@ std::shared_ptr<XConnection> Connect(int& xtest, std::string& error) {
         error = std::string("cannot connect to the X display ") + name;
         return nullptr;
     }
-    int eventBase, errorBase;
     std::lock_guard lock(connection->Lock());
-    if (!connection->Calls().XQueryExtension(connection->Handle(), XTestExtensionName, &xtest,
-                                             &eventBase, &errorBase)) {
+    if (!connection->HasXTest()) {
         error = std::string("the X display ") + name + " has no XTest extension";
         return nullptr;
     }
@@ -51,22 +48,19 @@ std::int64_t FloorDivide(std::int64_t numerator, std::int64_t denominator) {
 } // namespace
 
 std::unique_ptr<X11Injector> X11Injector::Open(std::string& error) {
-    int xtest = 0;
-    std::shared_ptr<XConnection> connection = Connect(xtest, error);
-    return connection ? std::unique_ptr<X11Injector>(new X11Injector(std::move(connection), xtest))
+    std::shared_ptr<XConnection> connection = Connect(error);
+    return connection ? std::unique_ptr<X11Injector>(new X11Injector(std::move(connection)))
                       : nullptr;
 }
 
 bool X11Injector::Available() {
-    int xtest = 0;
     std::string ignored;
-    return Connect(xtest, ignored) != nullptr;
+    return Connect(ignored) != nullptr;
 }
 
 // When the server goes away the process goes on, and every later call goes to the journal.
-X11Injector::X11Injector(std::shared_ptr<XConnection> connection, int xtest)
-    : connection(std::move(connection)), xtest(xtest), display(this->connection->Handle()),
-      keymapSeen(this->connection->KeymapChanges()) {}
+X11Injector::X11Injector(std::shared_ptr<XConnection> connection)
+    : connection(std::move(connection)), keymapSeen(this->connection->KeymapChanges()) {}
 
 X11Injector::~X11Injector() = default;
 
@@ -104,16 +98,16 @@ void X11Injector::Mouse(DWORD flags, LONG dx, LONG dy) {
         return;
     }
     if (moves && absolute) {
-        connection->FakeInput(xtest, MotionNotify, False, PixelFromAbsolute(dx, size.width),
+        connection->FakeInput(MotionNotify, 0, PixelFromAbsolute(dx, size.width),
                               PixelFromAbsolute(dy, size.height));
     } else if (moves) {
-        connection->FakeInput(xtest, MotionNotify, True, dx, dy);
+        connection->FakeInput(MotionNotify, 1, dx, dy);
     }
     if (flags & MOUSEEVENTF_LEFTDOWN) {
-        connection->FakeInput(xtest, ButtonPress, Button1, 0, 0);
+        connection->FakeInput(ButtonPress, Button1, 0, 0);
     }
     if (flags & MOUSEEVENTF_LEFTUP) {
-        connection->FakeInput(xtest, ButtonRelease, Button1, 0, 0);
+        connection->FakeInput(ButtonRelease, Button1, 0, 0);
     }
     Send();
     if (connection->Lost()) {
@@ -132,8 +126,7 @@ void X11Injector::Key(BYTE vk, DWORD flags) {
         return;
     }
     if (const KeyCode keycode = KeycodeFor(keysym)) {
-        connection->FakeInput(xtest, (flags & KEYEVENTF_KEYUP) ? KeyRelease : KeyPress, keycode, 0,
-                              0);
+        connection->FakeInput((flags & KEYEVENTF_KEYUP) ? KeyRelease : KeyPress, keycode, 0, 0);
         Send();
     }
     if (connection->Lost()) {
@@ -202,39 +195,14 @@ KeyCode X11Injector::KeycodeFor(KeySym keysym) {
     if (const auto known = keycodes.find(keysym); known != keycodes.end()) {
         return known->second;
     }
-    KeyCode keycode = connection->Calls().XKeysymToKeycode(display, keysym);
+    KeyCode keycode =
+        static_cast<KeyCode>(connection->KeycodeOf(static_cast<std::uint32_t>(keysym)));
     if (!keycode) {
-        keycode = BindSpareKeycode(keysym);
+        keycode =
+            static_cast<KeyCode>(connection->BindSpareKeycode(static_cast<std::uint32_t>(keysym)));
     }
     keycodes[keysym] = keycode;
     return keycode;
-}
-
-// A spare keycode is one the keymap gives no keysym at all; the highest one is taken, as the
-// low ones are the ones keyboards have.
-KeyCode X11Injector::BindSpareKeycode(KeySym keysym) {
-    const Xlib& x = connection->Calls();
-    int minimum = 0, maximum = 0, perKeycode = 0;
-    x.XDisplayKeycodes(display, &minimum, &maximum);
-    KeySym* map = x.XGetKeyboardMapping(display, static_cast<KeyCode>(minimum),
-                                        maximum - minimum + 1, &perKeycode);
-    if (!map) {
-        return 0;
-    }
-    KeyCode spare = 0;
-    for (int keycode = maximum; keycode >= minimum && !spare; --keycode) {
-        const KeySym* syms = map + static_cast<std::ptrdiff_t>(keycode - minimum) * perKeycode;
-        if (std::all_of(syms, syms + perKeycode, [](KeySym sym) { return sym == NoSymbol; })) {
-            spare = static_cast<KeyCode>(keycode);
-        }
-    }
-    x.XFree(map);
-    if (spare) {
-        KeySym both[2] = {keysym, keysym};
-        x.XChangeKeyboardMapping(display, spare, 2, both, 1);
-        x.XSync(display, False);
-    }
-    return spare;
 }
 
 } // namespace platform

@@ -9,8 +9,6 @@
 
 #include "platform/Injector.h"
 
-struct _XDisplay;
-
 namespace platform {
 
 class XConnection;
@@ -36,17 +34,13 @@ class X11Injector : public Injector {
     static KeySym KeysymFor(BYTE vk);
 
   private:
-    X11Injector(std::shared_ptr<XConnection> connection, int xtest);
+    explicit X11Injector(std::shared_ptr<XConnection> connection);
     void Send();
     KeyCode KeycodeFor(KeySym keysym);
-    KeyCode BindSpareKeycode(KeySym keysym);
     Injector& Fallback();
 
     // Everything below under the connection's lock.
     const std::shared_ptr<XConnection> connection;
-    // XTest's request code on the connection.
-    const int xtest;
-    _XDisplay* const display;
     std::map<KeySym, KeyCode> keycodes;
     // The connection's count of keymap changes when the keycodes above were looked up.
     unsigned keymapSeen;

@@ -25,6 +25,7 @@ class StopKey {
   private:
     // The request's source: grabs the key the first time, then reads what the display sent.
     static int Read(void* self);
+    // Under the connection's lock.
     void Grab();
 
     std::shared_ptr<XConnection> connection;
