@@ -3,7 +3,7 @@
 set -euo pipefail
 packages=(
     build-essential cmake ninja-build pkg-config clang-format git
-    libsqlite3-dev libevdev-dev libx11-dev libxcb1-dev x11proto-dev libxi-dev libxrandr-dev libxres-dev
+    libsqlite3-dev libevdev-dev libx11-dev libxcb1-dev libxau-dev libxdmcp-dev x11proto-dev libxi-dev libxrandr-dev libxres-dev
     qt6-base-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     clang libclang-rt-14-dev

@@ -9,13 +9,6 @@ const Xlib* Xlib::Calls() {
     return calls;
 }
 
-const Xcb* Xcb::Calls() {
-    static const Xcb* const calls = SystemLibrary::Load<Xcb>(
-        "libxcb.so.1", "the X display",
-        [](SystemLibrary& library, Xcb& table) { TAPWEAVE_XCB_CALLS(SYSTEM_LIBRARY_TAKE) });
-    return calls;
-}
-
 const XRes* XRes::Calls() {
     static const XRes* const calls = SystemLibrary::Load<XRes>(
         "libXRes.so.1", "the process of a window that does not name it",
