@@ -52,6 +52,8 @@ int Play(Macros& document, const Request& request) {
             if (!document.Play()) {
                 break;
             }
+            // A macro without a pause never waits: the stop key is read between plays too.
+            platform::StopRequest::ReadSource();
         }
     }
     platform::Playbacks::Leave(entry);

@@ -181,6 +181,17 @@ TEST_F(LibraryOnDisplay, ThePauseKeyStopsAPlaybackWithTheStylusReleased) {
     EXPECT_EQ(stylus[1].type, ButtonRelease);
     EXPECT_EQ(stylus[1].x, 75);
     EXPECT_EQ(stylus[1].y, 75);
+
+    // A macro without a pause, played again and again, never waits; the key stops it too.
+    library->Save("Quick", "Press 355 475\nRelease \n");
+    ChildProcess again =
+        server->StartProgram({TAPWEAVE_BIN_DIR "/tapweave-player", "--repeat", "0", "Quick"});
+    ASSERT_TRUE(again.Started());
+    EXPECT_TRUE(WaitUntil([&] {
+        OnDisplay({"xdotool", "key", "Pause"});
+        return again.WaitStatus(200ms).has_value();
+    }));
+    EXPECT_EQ(again.ExitCode(), 0);
 }
 
 TEST_F(LibraryOnDisplay, ASavedRecordingOpensReadyToBeNamed) {

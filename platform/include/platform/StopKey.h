@@ -5,8 +5,9 @@
 // use; Escape, the other candidate, would be taken away from the dialogs the macro drives.
 //
 // The key is read on the process's shared X connection by the clock's waits (the request's
-// source), with no thread of its own. It is grabbed when the playback first waits: a press can
-// only matter while the player waits, and so the grab's round trips never hold up the first tap.
+// source), with no thread of its own. It is grabbed when the playback first reads the source, as
+// it first waits or ends a play: a press can only matter then, and so the grab's round trips never
+// hold up the first tap.
 #pragma once
 
 #include <memory>
