@@ -3,6 +3,7 @@
 #include <X11/X.h>
 #include <X11/Xmd.h>
 #include <X11/Xproto.h>
+#include <X11/extensions/randrproto.h>
 #include <X11/extensions/xtestproto.h>
 #include <algorithm>
 #include <cstdlib>
@@ -18,14 +19,6 @@ namespace {
 // The extensions whose requests are written here; libxcb keeps their request codes.
 xcb_extension_t xtestExtension{"XTEST", 0};
 xcb_extension_t randrExtension{"RANDR", 0};
-
-// RandR's requests and event used here, as its protocol numbers them.
-constexpr std::uint8_t randrQueryVersion = 0;
-constexpr std::uint8_t randrSelectInput = 4;
-constexpr std::uint8_t randrGetScreenInfo = 5;
-constexpr std::uint16_t randrScreenChangeNotifyMask = 1;
-// Where the current rotation sits in the reply of GetScreenInfo.
-constexpr std::size_t screenInfoRotation = 24;
 
 // The process's connection; a new one replaces it when it is lost or DISPLAY changed.
 std::mutex& Opening() {
@@ -126,36 +119,27 @@ void XConnection::WatchScreen() {
     screenEventBase = randr->first_event;
     // The server answers a client that has not said which version of RandR it speaks as if it
     // spoke the first.
-    struct {
-        std::uint32_t header;
-        std::uint32_t major;
-        std::uint32_t minor;
-    } version{0, 1, 1};
+    xRRQueryVersionReq version{};
+    version.majorVersion = RANDR_MAJOR;
+    version.minorVersion = RANDR_MINOR;
     free(x.xcb_wait_for_reply(connection,
-                              SendExtensionRequest(x, connection, randrExtension, randrQueryVersion,
-                                                   &version, sizeof version, true),
+                              SendExtensionRequest(x, connection, randrExtension, X_RRQueryVersion,
+                                                   &version, sz_xRRQueryVersionReq, true),
                               nullptr));
-    struct {
-        std::uint32_t header;
-        std::uint32_t window;
-        std::uint16_t enable;
-        std::uint16_t pad;
-    } select{0, root, randrScreenChangeNotifyMask, 0};
-    SendExtensionRequest(x, connection, randrExtension, randrSelectInput, &select, sizeof select,
-                         false);
-    struct {
-        std::uint32_t header;
-        std::uint32_t window;
-    } info{0, root};
-    auto* reply = static_cast<std::uint8_t*>(
+    xRRSelectInputReq select{};
+    select.window = root;
+    select.enable = RRScreenChangeNotifyMask;
+    SendExtensionRequest(x, connection, randrExtension, X_RRSelectInput, &select,
+                         sz_xRRSelectInputReq, false);
+    xRRGetScreenInfoReq info{};
+    info.window = root;
+    auto* reply = static_cast<xRRGetScreenInfoReply*>(
         x.xcb_wait_for_reply(connection,
-                             SendExtensionRequest(x, connection, randrExtension, randrGetScreenInfo,
-                                                  &info, sizeof info, true),
+                             SendExtensionRequest(x, connection, randrExtension, X_RRGetScreenInfo,
+                                                  &info, sz_xRRGetScreenInfoReq, true),
                              nullptr));
     if (reply) {
-        std::uint16_t current = 0;
-        std::memcpy(&current, reply + screenInfoRotation, sizeof current);
-        rotation = current & 0xF;
+        rotation = reply->rotation & 0xF;
         free(reply);
     }
 }
@@ -269,9 +253,8 @@ void XConnection::Drain() {
                 height = configure->height;
                 ++screenChanges;
             }
-        } else if (screenEventBase >= 0 && type == screenEventBase) {
-            // RRScreenChangeNotify carries the new rotation in its second byte.
-            rotation = reinterpret_cast<std::uint8_t*>(event)[1] & 0xF;
+        } else if (screenEventBase >= 0 && type == screenEventBase + RRScreenChangeNotify) {
+            rotation = reinterpret_cast<xRRScreenChangeNotifyEvent*>(event)->rotation & 0xF;
             ++screenChanges;
         } else if (type == XCB_KEY_PRESS && keyPressed &&
                    reinterpret_cast<xcb_key_press_event_t*>(event)->detail == watchedKey) {
