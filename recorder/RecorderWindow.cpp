@@ -7,6 +7,7 @@
 #include "Mouse.h"
 #include "SharedNames.h"
 #include "TouchHook.h"
+#include "platform/Playbacks.h"
 #include "platform/clock.h"
 #include "platform/display.h"
 #include "platform/registry.h"
@@ -24,6 +25,9 @@ constexpr int dragThreshold = 3;
 // device's tap-and-hold.
 constexpr DWORD holdTime = 500;
 constexpr UINT quitCommand = 1;
+constexpr UINT stopPlaybackCommand = 2;
+// How long stopping the playbacks waits for them to end.
+constexpr int stopPlaybackTimeoutMs = 2000;
 
 // Where the window's last position is kept, below the product's key.
 std::wstring PositionKey() {
@@ -214,12 +218,19 @@ void RecorderWindow::ShowMenu(int x, int y) {
         return;
     }
     const HMENU menu = CreatePopupMenu();
+    // While a macro plays, the menu says so and stops it: on a touch screen without a keyboard
+    // there is no other way.
+    if (platform::Playbacks::AnyRunning()) {
+        AppendMenuW(menu, MF_STRING, stopPlaybackCommand, L"Stop Playback");
+    }
     AppendMenuW(menu, MF_STRING, quitCommand, L"Quit");
     const auto chosen =
         static_cast<UINT>(TrackPopupMenuEx(menu, TPM_RETURNCMD, x, y, hwnd, nullptr));
     DestroyMenu(menu);
     if (chosen == quitCommand) {
         SendMessageW(hwnd, WM_CLOSE, quitRequest, 0);
+    } else if (chosen == stopPlaybackCommand) {
+        platform::Playbacks::StopAll(stopPlaybackTimeoutMs);
     }
 }
 

@@ -3,7 +3,8 @@
 // records, pauses and resumes; the right one closes the window while idle and otherwise stops
 // and saves the recording. The state of the recorder is the pair of the buttons' states:
 // Idle 0/0, Recording 1/1, Paused 0/1. While idle, holding the stylus on it for half a second
-// (or a right click) offers its menu, whose Quit ends the recorder.
+// (or a right click) offers its menu, whose Quit ends the recorder; while a macro plays, the
+// menu also offers Stop Playback.
 #pragma once
 
 #include "ButtonListener.h"

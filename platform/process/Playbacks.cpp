@@ -40,6 +40,13 @@ void Playbacks::Leave(const std::string& entry) {
     }
 }
 
+bool Playbacks::AnyRunning() {
+    const std::vector<ProcessTable::Entry> entries = ProcessTable::Entries("playback");
+    return std::any_of(entries.begin(), entries.end(), [](const ProcessTable::Entry& entry) {
+        return ProcessTable::IsDeviceProcess(entry.first, entry.second);
+    });
+}
+
 int Playbacks::StopAll(int timeoutMs) {
     std::vector<pollfd> stopped;
     for (const ProcessTable::Entry& entry : ProcessTable::Entries("playback")) {

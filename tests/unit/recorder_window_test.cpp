@@ -10,15 +10,19 @@
 #include <unistd.h>
 #include <vector>
 
+#include "ChildProcess.h"
 #include "FakeClock.h"
 #include "FixedDisplay.h"
 #include "ImageButton.h"
+#include "MacroLibrary.h"
 #include "Macros.h"
 #include "RecorderWindow.h"
 #include "ScopedEnvironment.h"
 #include "SharedNames.h"
 #include "TempDevice.h"
 #include "TouchHook.h"
+#include "WaitUntil.h"
+#include "platform/Playbacks.h"
 #include "platform/display.h"
 #include "platform/gui.h"
 #include "platform/registry.h"
@@ -65,6 +69,7 @@ class Window : public ::testing::Test {
     static void SetUpTestSuite() {
         static TempDevice device;
         static FixedDisplay display(240, 320);
+        macroDevice = &device;
         static ScopedEnvironment gui("TAPWEAVE_GUI", "headless");
         device.Write("script.txt", "# no samples\n");
         static const std::string script = "script:" + device.Host("script.txt");
@@ -86,10 +91,12 @@ class Window : public ::testing::Test {
     }
 
     static FixedDisplay* screen;
+    static TempDevice* macroDevice;
     HWND hwnd = nullptr;
 };
 
 FixedDisplay* Window::screen = nullptr;
+TempDevice* Window::macroDevice = nullptr;
 
 // First, before anything has moved the window.
 TEST_F(Window, WithNoStoredPlaceItAppearsCentredWithTheCaptureRectangleOnIt) {
@@ -233,7 +240,7 @@ LRESULT KeepCloses(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     return windowProcedure(hwnd, message, wParam, lParam);
 }
 
-TEST_F(Window, HoldingTheIdleToolbarOrARightClickOffersQuitAndWhileRecordingAHoldIsATap) {
+TEST_F(Window, HoldingTheIdleToolbarOrARightClickOffersItsMenuAndWhileRecordingAHoldIsATap) {
     FakeClock clock;
     const auto hold = [&](int x, int y) {
         SendMessageW(hwnd, WM_LBUTTONDOWN, 0, MAKELPARAM(x, y));
@@ -256,6 +263,20 @@ TEST_F(Window, HoldingTheIdleToolbarOrARightClickOffersQuitAndWhileRecordingAHol
     SendMessageW(hwnd, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(hwnd), MAKELPARAM(120, 160));
     EXPECT_EQ(closes,
               (std::vector<WPARAM>{RecorderWindow::quitRequest, RecorderWindow::quitRequest}));
+
+    // While a macro plays, its Stop Playback ends the playback, and the recorder stays.
+    closes.clear();
+    const MacroLibrary library(*macroDevice, TAPWEAVE_BIN_DIR "/tapweave-player");
+    library.Save("Long", "Press 3 4\nPause 600 s\nRelease \n");
+    const std::string journal = "journal:" + macroDevice->Directory() + "/journal.log";
+    ChildProcess player({TAPWEAVE_BIN_DIR "/tapweave-player", "Long"},
+                        {.environment = {{"TAPWEAVE_INPUT", journal}}});
+    ASSERT_TRUE(WaitUntil([] { return platform::Playbacks::AnyRunning(); }));
+    platform::QueueMenuChoice(2);
+    hold(8, 8);
+    EXPECT_EQ(player.ExitCode(std::chrono::seconds(5)), 0);
+    EXPECT_FALSE(platform::Playbacks::AnyRunning());
+    EXPECT_TRUE(closes.empty());
 
     // Recording: no menu, so a slow tap on stop still saves.
     closes.clear();

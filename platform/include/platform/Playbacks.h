@@ -14,6 +14,8 @@ class Playbacks {
     // written (the playback then runs, but cannot be stopped this way).
     static std::string Enter();
     static void Leave(const std::string& entry);
+    // Whether a process of the device is playing now.
+    static bool AnyRunning();
     // Sends SIGTERM to every playing process of the device and waits, at most timeoutMs
     // milliseconds, for them to end. The number of processes signalled.
     static int StopAll(int timeoutMs);
