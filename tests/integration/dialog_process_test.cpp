@@ -97,6 +97,9 @@ TEST_F(DialogProcesses, AboutOpenInAnotherProgramIsBroughtUpAndRunsUntilAMessage
     DWORD owner = 0;
     GetWindowThreadProcessId(about, &owner);
     EXPECT_EQ(owner, static_cast<DWORD>(other.Pid()));
+    // The dialog is in the directory before it is shown; hidden before that, its own showing
+    // would undo the hiding.
+    ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(about) != FALSE; }));
     ShowWindow(about, SW_HIDE);
     ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(about); }));
 
