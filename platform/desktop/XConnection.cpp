@@ -164,8 +164,10 @@ void XConnection::FakeInput(int type, int detail, int x, int y) {
                          sz_xXTestFakeInputReq, false);
 }
 
-void XConnection::ReadKeymap() {
-    keymap.clear();
+std::size_t XConnection::Keycodes() {
+    if (!keymap.empty()) {
+        return keymap.size() / keysymsPerKeycode;
+    }
     keysymsPerKeycode = 0;
     const auto count = static_cast<std::uint8_t>(maxKeycode - minKeycode + 1);
     xcb_get_keyboard_mapping_reply_t* reply = x.xcb_get_keyboard_mapping_reply(
@@ -173,20 +175,20 @@ void XConnection::ReadKeymap() {
         x.xcb_get_keyboard_mapping(connection, static_cast<xcb_keycode_t>(minKeycode), count),
         nullptr);
     if (!reply) {
-        return;
+        return 0;
     }
     const xcb_keysym_t* keysyms = x.xcb_get_keyboard_mapping_keysyms(reply);
-    keymap.assign(keysyms, keysyms + reply->length);
     keysymsPerKeycode = reply->keysyms_per_keycode;
+    if (keysymsPerKeycode != 0) {
+        keymap.assign(keysyms, keysyms + reply->length);
+    }
     free(reply);
+    return keysymsPerKeycode ? keymap.size() / keysymsPerKeycode : 0;
 }
 
 // As Xlib looks a keysym up: column by column, each over every keycode.
 unsigned XConnection::KeycodeOf(std::uint32_t keysym) {
-    if (keymap.empty()) {
-        ReadKeymap();
-    }
-    const std::size_t keycodes = keysymsPerKeycode ? keymap.size() / keysymsPerKeycode : 0;
+    const std::size_t keycodes = Keycodes();
     for (unsigned column = 0; column < keysymsPerKeycode; ++column) {
         for (std::size_t index = 0; index < keycodes; ++index) {
             if (keymap[index * keysymsPerKeycode + column] == keysym) {
@@ -198,10 +200,7 @@ unsigned XConnection::KeycodeOf(std::uint32_t keysym) {
 }
 
 unsigned XConnection::BindSpareKeycode(std::uint32_t keysym) {
-    if (keymap.empty()) {
-        ReadKeymap();
-    }
-    const std::size_t keycodes = keysymsPerKeycode ? keymap.size() / keysymsPerKeycode : 0;
+    const std::size_t keycodes = Keycodes();
     for (std::size_t index = keycodes; index-- > 0;) {
         const auto first = keymap.begin() + static_cast<std::ptrdiff_t>(index * keysymsPerKeycode);
         if (std::all_of(first, first + keysymsPerKeycode,
@@ -251,11 +250,9 @@ void XConnection::Drain() {
             if (configure->window == root) {
                 width = configure->width;
                 height = configure->height;
-                ++screenChanges;
             }
         } else if (screenEventBase >= 0 && type == screenEventBase + RRScreenChangeNotify) {
             rotation = reinterpret_cast<xRRScreenChangeNotifyEvent*>(event)->rotation & 0xF;
-            ++screenChanges;
         } else if (type == XCB_KEY_PRESS && keyPressed &&
                    reinterpret_cast<xcb_key_press_event_t*>(event)->detail == watchedKey) {
             keyPressed();

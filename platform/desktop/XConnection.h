@@ -4,7 +4,7 @@
 // XTest's presence is asked as the connection opens, and answered while the program goes on.
 //
 // Every use holds Lock(). Events are read only through Drain, which keeps the screen's size and
-// rotation and the keymap current and counts their changes, so that each user sees a change
+// rotation and the keymap current and counts the keymap's changes, so that each user sees a change
 // whoever read it; a watched key's press is handed on by whichever Drain reads it. The errors of
 // requests that wait for no answer are read and dropped: a window may go at any moment. A server
 // that goes away leaves the process running; the connection is then lost, and the next Shared()
@@ -72,13 +72,13 @@ class XConnection {
     void Drain();
     // Waits until the server has handled every request sent so far.
     void Sync();
-    // How many screen and keymap changes Drain has read so far.
-    unsigned ScreenChanges() const { return screenChanges; }
+    // How many keymap changes Drain has read so far.
     unsigned KeymapChanges() const { return keymapChanges; }
 
   private:
     XConnection(const Xcb& x, xcb_connection_t* connection, int screen, std::string name);
-    void ReadKeymap();
+    // How many keycodes the keymap has, fetching it when it is not at hand; 0 without one.
+    std::size_t Keycodes();
 
     const Xcb& x;
     xcb_connection_t* const connection;
@@ -97,7 +97,6 @@ class XConnection {
     unsigned rotation = 1;
     unsigned watchedKey = 0;
     void (*keyPressed)() = nullptr;
-    unsigned screenChanges = 0;
     unsigned keymapChanges = 0;
 };
 
