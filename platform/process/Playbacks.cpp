@@ -47,7 +47,7 @@ bool Playbacks::AnyRunning() {
     });
 }
 
-int Playbacks::StopAll(int timeoutMs) {
+void Playbacks::StopAll(int timeoutMs) {
     std::vector<pollfd> stopped;
     for (const ProcessTable::Entry& entry : ProcessTable::Entries("playback")) {
         if (const int process = ProcessTable::Signal(entry, SIGTERM); process >= 0) {
@@ -62,7 +62,6 @@ int Playbacks::StopAll(int timeoutMs) {
         poll(&process, 1, static_cast<int>(std::max<long long>(0, left.count())));
         close(process.fd);
     }
-    return static_cast<int>(stopped.size());
 }
 
 } // namespace platform
