@@ -3,35 +3,16 @@
 #include <algorithm>
 #include <chrono>
 #include <csignal>
-#include <optional>
 #include <poll.h>
 #include <unistd.h>
 #include <vector>
 
 #include "ProcessTable.h"
-#include "RunFiles.h"
-#include "platform/Device.h"
 
 namespace platform {
 
-namespace {
-
-std::optional<std::string> Folder() {
-    return RunFiles::Folder("playback");
-}
-
-} // namespace
-
 std::string Playbacks::Enter() {
-    const DWORD self = static_cast<DWORD>(getpid());
-    const std::optional<unsigned long long> startTime = ProcessTable::StartTime(self);
-    const std::optional<std::string> folder =
-        Device::Initialise() ? Folder() : std::optional<std::string>();
-    if (!startTime || !folder) {
-        return {};
-    }
-    const std::string entry = *folder + "/" + std::to_string(self);
-    return RunFiles::Write(entry, std::to_string(*startTime) + "\n") ? entry : std::string();
+    return ProcessTable::Enter("playback", static_cast<DWORD>(getpid()), {});
 }
 
 void Playbacks::Leave(const std::string& entry) {
