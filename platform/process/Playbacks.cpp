@@ -3,35 +3,16 @@
 #include <algorithm>
 #include <chrono>
 #include <csignal>
-#include <optional>
 #include <poll.h>
 #include <unistd.h>
 #include <vector>
 
 #include "ProcessTable.h"
-#include "RunFiles.h"
-#include "platform/Device.h"
 
 namespace platform {
 
-namespace {
-
-std::optional<std::string> Folder() {
-    return RunFiles::Folder("playback");
-}
-
-} // namespace
-
 std::string Playbacks::Enter() {
-    const DWORD self = static_cast<DWORD>(getpid());
-    const std::optional<unsigned long long> startTime = ProcessTable::StartTime(self);
-    const std::optional<std::string> folder =
-        Device::Initialise() ? Folder() : std::optional<std::string>();
-    if (!startTime || !folder) {
-        return {};
-    }
-    const std::string entry = *folder + "/" + std::to_string(self);
-    return RunFiles::Write(entry, std::to_string(*startTime) + "\n") ? entry : std::string();
+    return ProcessTable::Enter("playback", static_cast<DWORD>(getpid()), {});
 }
 
 void Playbacks::Leave(const std::string& entry) {
@@ -47,7 +28,7 @@ bool Playbacks::AnyRunning() {
     });
 }
 
-int Playbacks::StopAll(int timeoutMs) {
+void Playbacks::StopAll(int timeoutMs) {
     std::vector<pollfd> stopped;
     for (const ProcessTable::Entry& entry : ProcessTable::Entries("playback")) {
         if (const int process = ProcessTable::Signal(entry, SIGTERM); process >= 0) {
@@ -62,7 +43,6 @@ int Playbacks::StopAll(int timeoutMs) {
         poll(&process, 1, static_cast<int>(std::max<long long>(0, left.count())));
         close(process.fd);
     }
-    return static_cast<int>(stopped.size());
 }
 
 } // namespace platform

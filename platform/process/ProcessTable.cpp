@@ -89,18 +89,8 @@ bool SameFile(const std::string& a, const std::string& b) {
 } // namespace
 
 std::string ProcessTable::Add(DWORD processId, const std::wstring& devicePath) {
-    const std::optional<unsigned long long> startTime = StartTime(processId);
     const std::optional<std::string> path = FileName::ToHost(devicePath);
-    if (!startTime || !path || !Device::Initialise()) {
-        return {};
-    }
-    const std::string folder = Folder();
-    if (folder.empty()) {
-        return {};
-    }
-    const std::string record = RecordPath(folder, processId);
-    const std::string content = std::to_string(*startTime) + "\n" + *path + "\n";
-    return RunFiles::Write(record, content) ? record : std::string();
+    return path ? Enter("processes", processId, *path + "\n") : std::string();
 }
 
 void ProcessTable::Remove(const std::string& record) {
@@ -162,6 +152,18 @@ bool ProcessTable::IsDeviceProcess(DWORD processId, unsigned long long startTime
         return false;
     }
     return RunsDeviceProgram(processId);
+}
+
+std::string ProcessTable::Enter(const std::string& folderName, DWORD processId,
+                                const std::string& more) {
+    const std::optional<unsigned long long> startTime = StartTime(processId);
+    const std::optional<std::string> folder =
+        startTime && Device::Initialise() ? RunFiles::Folder(folderName) : std::nullopt;
+    if (!folder) {
+        return {};
+    }
+    const std::string entry = RecordPath(*folder, processId);
+    return RunFiles::Write(entry, std::to_string(*startTime) + "\n" + more) ? entry : std::string();
 }
 
 bool ProcessTable::IsProcessId(std::string_view text) {

@@ -53,6 +53,11 @@ class ProcessTable {
     static bool IsProcessId(std::string_view text);
     // A process as an entry of the run directory names it: identifier and start time.
     using Entry = std::pair<DWORD, unsigned long long>;
+    // Enters the process in a folder of the run directory: a file named by its identifier that
+    // holds its start time on a line, then more. The entry's file; empty when it could not be
+    // written.
+    static std::string Enter(const std::string& folderName, DWORD processId,
+                             const std::string& more);
     // The entries of a folder of the run directory ("processes", "playback"): files named by a
     // process identifier whose text starts with the process's start time.
     static std::vector<Entry> Entries(const std::string& folderName);

@@ -17,8 +17,8 @@ class Playbacks {
     // Whether a process of the device is playing now.
     static bool AnyRunning();
     // Sends SIGTERM to every playing process of the device and waits, at most timeoutMs
-    // milliseconds, for them to end. The number of processes signalled.
-    static int StopAll(int timeoutMs);
+    // milliseconds, for them to end.
+    static void StopAll(int timeoutMs);
 };
 
 } // namespace platform
