@@ -4,13 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
-#include <deque>
 #include <filesystem>
 #include <fstream>
 #include <future>
 #include <grp.h>
+#include <initializer_list>
 #include <libevdev/libevdev.h>
 #include <sys/stat.h>
+#include <tuple>
 #include <unistd.h>
 #include <vector>
 
@@ -34,13 +35,42 @@ input_event Report() {
     return Event(EV_SYN, SYN_REPORT, 0);
 }
 
+// The events of one code, made by value: Touch(1), X(100).
+struct Code {
+    unsigned type;
+    unsigned code;
+
+    input_event operator()(int value) const { return Event(type, code, value); }
+};
+constexpr Code Touch{EV_KEY, BTN_TOUCH}, X{EV_ABS, ABS_X}, Y{EV_ABS, ABS_Y},
+    Slot{EV_ABS, ABS_MT_SLOT}, Id{EV_ABS, ABS_MT_TRACKING_ID}, SlotX{EV_ABS, ABS_MT_POSITION_X},
+    SlotY{EV_ABS, ABS_MT_POSITION_Y}, RelX{EV_REL, REL_X}, RelY{EV_REL, REL_Y},
+    Left{EV_KEY, BTN_LEFT};
+
+// The events of one report each, as the kernel sends them: each ends with its SYN_REPORT.
+std::vector<input_event> Reports(std::initializer_list<std::vector<input_event>> reports) {
+    std::vector<input_event> events;
+    for (const std::vector<input_event>& report : reports) {
+        events.insert(events.end(), report.begin(), report.end());
+        events.push_back(Report());
+    }
+    return events;
+}
+
+// A sample as flags, x and y, compared whole.
+using Sample = std::tuple<DWORD, int, int>;
+
+Sample Whole(const TouchSample& sample) {
+    return {sample.flags, sample.x, sample.y};
+}
+
 template <typename Sampler>
-std::vector<TouchSample> Feed(Sampler& sampler, const std::vector<input_event>& events) {
-    std::vector<TouchSample> samples;
+std::vector<Sample> Feed(Sampler& sampler, const std::vector<input_event>& events) {
+    std::vector<Sample> samples;
     for (const input_event& event : events) {
         TouchSample sample{};
         if (sampler.Feed(event, sample)) {
-            samples.push_back(sample);
+            samples.push_back(Whole(sample));
         }
     }
     return samples;
@@ -53,116 +83,45 @@ constexpr DWORD up = TouchSampleValidFlag;
 
 TEST(TouchEvdev, ASingleTouchScreenGivesOneSamplePerReport) {
     EvdevSampler sampler;
-    const auto samples = Feed(sampler, {
-                                           Event(EV_KEY, BTN_TOUCH, 1),
-                                           Event(EV_ABS, ABS_X, 100),
-                                           Event(EV_ABS, ABS_Y, 200),
-                                           Report(),
-                                           Event(EV_ABS, ABS_X, 110),
-                                           Report(),
-                                           Report(),
-                                           Event(EV_ABS, ABS_Y, 220),
-                                           Event(EV_MSC, MSC_SCAN, 5),
-                                           Report(),
-                                           Event(EV_KEY, BTN_TOUCH, 0),
-                                           Report(),
-                                       });
-    ASSERT_EQ(samples.size(), 4u);
-    EXPECT_EQ(samples[0].flags, down);
-    EXPECT_EQ(samples[0].x, 100);
-    EXPECT_EQ(samples[0].y, 200);
-    EXPECT_EQ(samples[1].x, 110);
-    EXPECT_EQ(samples[1].y, 200);
-    EXPECT_EQ(samples[2].y, 220);
-    EXPECT_EQ(samples[3].flags, up);
-    EXPECT_EQ(samples[3].x, 110);
-    EXPECT_EQ(samples[3].y, 220);
+    EXPECT_EQ(Feed(sampler, Reports({{Touch(1), X(100), Y(200)},
+                                     {X(110)},
+                                     {},
+                                     {Y(220), Event(EV_MSC, MSC_SCAN, 5)},
+                                     {Touch(0)}})),
+              (std::vector<Sample>{
+                  {down, 100, 200}, {down, 110, 200}, {down, 110, 220}, {up, 110, 220}}));
 }
 
 TEST(TouchEvdev, HoverGivesNothingAndTheNextTouchStartsWhereItIs) {
     // The kernel sends no position for a touch where its axes already stand.
     EvdevSampler opened(70, 80);
-    const auto first = Feed(opened, {Event(EV_KEY, BTN_TOUCH, 1), Report()});
-    ASSERT_EQ(first.size(), 1u);
-    EXPECT_EQ(first[0].x, 70);
-    EXPECT_EQ(first[0].y, 80);
+    EXPECT_EQ(Feed(opened, Reports({{Touch(1)}})), (std::vector<Sample>{{down, 70, 80}}));
 
     EvdevSampler sampler;
-    const auto samples = Feed(sampler, {
-                                           Event(EV_ABS, ABS_X, 5),
-                                           Event(EV_ABS, ABS_Y, 6),
-                                           Report(),
-                                           Event(EV_ABS, ABS_X, 7),
-                                           Report(),
-                                           Event(EV_KEY, BTN_TOUCH, 1),
-                                           Report(),
-                                           Event(EV_KEY, BTN_TOUCH, 0),
-                                           Report(),
-                                           Event(EV_ABS, ABS_X, 9),
-                                           Report(),
-                                       });
-    ASSERT_EQ(samples.size(), 2u);
-    EXPECT_EQ(samples[0].flags, down);
-    EXPECT_EQ(samples[0].x, 7);
-    EXPECT_EQ(samples[0].y, 6);
-    EXPECT_EQ(samples[1].flags, up);
+    EXPECT_EQ(Feed(sampler, Reports({{X(5), Y(6)}, {X(7)}, {Touch(1)}, {Touch(0)}, {X(9)}})),
+              (std::vector<Sample>{{down, 7, 6}, {up, 7, 6}}));
 }
 
 TEST(TouchEvdev, AMultiTouchScreenFollowsItsFirstContactThroughTheStroke) {
     EvdevSampler sampler(std::vector<EvdevSampler::Contact>(4), 0);
     // As the kernel sends them: the slots, then its single-touch emulation of the oldest
     // contact, which the sampler leaves alone.
-    const auto samples = Feed(sampler, {
-                                           Event(EV_ABS, ABS_MT_TRACKING_ID, 7),
-                                           Event(EV_ABS, ABS_MT_POSITION_X, 300),
-                                           Event(EV_ABS, ABS_MT_POSITION_Y, 400),
-                                           Event(EV_KEY, BTN_TOUCH, 1),
-                                           Event(EV_ABS, ABS_X, 300),
-                                           Event(EV_ABS, ABS_Y, 400),
-                                           Report(),
-                                           // A second finger lands; the first stays.
-                                           Event(EV_ABS, ABS_MT_SLOT, 1),
-                                           Event(EV_ABS, ABS_MT_TRACKING_ID, 8),
-                                           Event(EV_ABS, ABS_MT_POSITION_X, 900),
-                                           Event(EV_ABS, ABS_MT_POSITION_Y, 950),
-                                           Report(),
-                                           Event(EV_ABS, ABS_MT_SLOT, 0),
-                                           Event(EV_ABS, ABS_MT_POSITION_X, 310),
-                                           Event(EV_ABS, ABS_X, 310),
-                                           Report(),
-                                           // The first lifts: the emulation jumps to the
-                                           // second, the stroke ends where the first was.
-                                           Event(EV_ABS, ABS_MT_TRACKING_ID, -1),
-                                           Event(EV_ABS, ABS_X, 900),
-                                           Event(EV_ABS, ABS_Y, 950),
-                                           Report(),
-                                           Event(EV_ABS, ABS_MT_SLOT, 1),
-                                           Event(EV_ABS, ABS_MT_POSITION_X, 920),
-                                           Event(EV_ABS, ABS_X, 920),
-                                           Report(),
-                                           Event(EV_ABS, ABS_MT_TRACKING_ID, -1),
-                                           Event(EV_KEY, BTN_TOUCH, 0),
-                                           Report(),
-                                           // A new touch in slot 0 where its X stood: no X.
-                                           Event(EV_ABS, ABS_MT_SLOT, 0),
-                                           Event(EV_ABS, ABS_MT_TRACKING_ID, 9),
-                                           Event(EV_ABS, ABS_MT_POSITION_Y, 500),
-                                           Event(EV_KEY, BTN_TOUCH, 1),
-                                           Event(EV_ABS, ABS_X, 310),
-                                           Event(EV_ABS, ABS_Y, 500),
-                                           Report(),
-                                       });
-    ASSERT_EQ(samples.size(), 4u);
-    EXPECT_EQ(samples[0].flags, down);
-    EXPECT_EQ(samples[0].x, 300);
-    EXPECT_EQ(samples[0].y, 400);
-    EXPECT_EQ(samples[1].x, 310);
-    EXPECT_EQ(samples[2].flags, up);
-    EXPECT_EQ(samples[2].x, 310);
-    EXPECT_EQ(samples[2].y, 400);
-    EXPECT_EQ(samples[3].flags, down);
-    EXPECT_EQ(samples[3].x, 310);
-    EXPECT_EQ(samples[3].y, 500);
+    const auto samples =
+        Feed(sampler, Reports({
+                          {Id(7), SlotX(300), SlotY(400), Touch(1), X(300), Y(400)},
+                          // A second finger lands; the first stays.
+                          {Slot(1), Id(8), SlotX(900), SlotY(950)},
+                          {Slot(0), SlotX(310), X(310)},
+                          // The first lifts: the emulation jumps to the second, the stroke
+                          // ends where the first was.
+                          {Id(-1), X(900), Y(950)},
+                          {Slot(1), SlotX(920), X(920)},
+                          {Id(-1), Touch(0)},
+                          // A new touch in slot 0 where its X stood: no X.
+                          {Slot(0), Id(9), SlotY(500), Touch(1), X(310), Y(500)},
+                      }));
+    EXPECT_EQ(samples, (std::vector<Sample>{
+                           {down, 300, 400}, {down, 310, 400}, {up, 310, 400}, {down, 310, 500}}));
 }
 
 TEST(TouchEvdev, AMultiTouchScreenStartsFromTheStateItWasOpenedIn) {
@@ -172,25 +131,11 @@ TEST(TouchEvdev, AMultiTouchScreenStartsFromTheStateItWasOpenedIn) {
     slots[0] = {3, 10, 20};
     slots[1] = {-1, 50, 60};
     EvdevSampler sampler(slots, 1);
-    const auto samples = Feed(sampler, {
-                                           Event(EV_ABS, ABS_MT_TRACKING_ID, 12),
-                                           Report(),
-                                           Event(EV_ABS, ABS_MT_SLOT, 0),
-                                           Event(EV_ABS, ABS_MT_POSITION_X, 999),
-                                           Report(),
-                                           Event(EV_ABS, ABS_MT_SLOT, 1),
-                                           Event(EV_ABS, ABS_MT_POSITION_Y, 65),
-                                           Report(),
-                                       });
-    ASSERT_EQ(samples.size(), 2u);
-    EXPECT_EQ(samples[0].flags, down);
-    EXPECT_EQ(samples[0].x, 50);
-    EXPECT_EQ(samples[0].y, 60);
-    EXPECT_EQ(samples[1].y, 65);
+    EXPECT_EQ(Feed(sampler, Reports({{Id(12)}, {Slot(0), SlotX(999)}, {Slot(1), SlotY(65)}})),
+              (std::vector<Sample>{{down, 50, 60}, {down, 50, 65}}));
     TouchSample lifted{};
     ASSERT_TRUE(sampler.Lift(lifted));
-    EXPECT_EQ(lifted.flags, up);
-    EXPECT_EQ(lifted.y, 65);
+    EXPECT_EQ(Whole(lifted), (Sample{up, 50, 65}));
     EXPECT_FALSE(sampler.Lift(lifted));
 }
 
@@ -316,8 +261,8 @@ namespace {
 // libevdev's reading as the source sees it: events as they come, and after a SYN_DROPPED the
 // device's state as events for whoever asks for the resync (dropped for whoever does not).
 struct FakeEvents {
-    std::deque<input_event> events;
-    std::deque<input_event> resync;
+    std::vector<input_event> events;
+    std::vector<input_event> resync;
     int end = -EAGAIN;
     bool resyncPending = false;
 
@@ -328,7 +273,7 @@ struct FakeEvents {
                 return -EAGAIN;
             }
             event = resync.front();
-            resync.pop_front();
+            resync.erase(resync.begin());
             return LIBEVDEV_READ_STATUS_SYNC;
         }
         if (resyncPending) {
@@ -339,7 +284,7 @@ struct FakeEvents {
             return end;
         }
         event = events.front();
-        events.pop_front();
+        events.erase(events.begin());
         if (event.type == EV_SYN && event.code == SYN_DROPPED) {
             resyncPending = true;
             return LIBEVDEV_READ_STATUS_SYNC;
@@ -352,29 +297,19 @@ struct FakeEvents {
 
 TEST(TouchEvdev, TheReadLoopFollowsTheResyncAfterADropAndReportsAnUnplug) {
     FakeEvents device;
-    device.events = {Event(EV_KEY, BTN_TOUCH, 1), Event(EV_ABS, ABS_X, 100),
-                     Event(EV_ABS, ABS_Y, 200),   Report(),
-                     Event(EV_ABS, ABS_X, 110),   Event(EV_SYN, SYN_DROPPED, 0),
-                     Event(EV_ABS, ABS_Y, 300),   Report()};
+    device.events =
+        Reports({{Touch(1), X(100), Y(200)}, {X(110), Event(EV_SYN, SYN_DROPPED, 0), Y(300)}});
     // Meanwhile the stylus moved.
-    device.resync = {Event(EV_ABS, ABS_X, 500), Report()};
-    EvdevSampler sampler;
-    std::vector<TouchSample> samples;
+    device.resync = Reports({{X(500)}});
+    std::vector<input_event> read;
     const auto next = [&](unsigned flags, input_event& event) { return device.Next(flags, event); };
-    const auto take = [&](const input_event& event) {
-        TouchSample sample{};
-        if (sampler.Feed(event, sample)) {
-            samples.push_back(sample);
-        }
-    };
+    const auto take = [&](const input_event& event) { read.push_back(event); };
     EXPECT_EQ(EvdevSource::ReadReady(next, take), 0);
-    ASSERT_EQ(samples.size(), 3u);
-    EXPECT_EQ(samples[1].x, 500);
-    EXPECT_EQ(samples[1].y, 200);
-    EXPECT_EQ(samples[2].x, 500);
-    EXPECT_EQ(samples[2].y, 300);
+    EvdevSampler sampler;
+    EXPECT_EQ(Feed(sampler, read),
+              (std::vector<Sample>{{down, 100, 200}, {down, 500, 200}, {down, 500, 300}}));
 
-    device.events = {Event(EV_ABS, ABS_X, 600)};
+    device.events = {X(600)};
     device.end = -ENODEV;
     EXPECT_EQ(EvdevSource::ReadReady(next, take), -ENODEV);
 }
@@ -384,17 +319,17 @@ TEST(TouchEvdev, AnUnpluggedDeviceLiftsTheStrokeSaysSoAndEndsTheSamples) {
     ASSERT_EQ(pipe(ends), 0);
     ASSERT_EQ(write(ends[1], "!", 1), 1);
     auto device = std::make_shared<FakeEvents>();
-    device->events = {Event(EV_KEY, BTN_TOUCH, 1), Event(EV_ABS, ABS_X, 7), Report()};
+    device->events = Reports({{Touch(1), X(7)}});
     device->end = -ENODEV;
     const auto source = EvdevSource::Over(
         "/dev/input/event7", ends[0],
         [device](unsigned flags, input_event& event) { return device->Next(flags, event); },
         EvdevSampler());
     StopSignal stop;
-    std::vector<TouchSample> samples;
+    std::vector<Sample> samples;
     testing::internal::CaptureStderr();
     auto running = std::async(std::launch::async, [&] {
-        source->Run([&](const TouchSample& sample) { samples.push_back(sample); }, stop);
+        source->Run([&](const TouchSample& sample) { samples.push_back(Whole(sample)); }, stop);
     });
     const bool ended = running.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
     if (!ended) {
@@ -404,9 +339,7 @@ TEST(TouchEvdev, AnUnpluggedDeviceLiftsTheStrokeSaysSoAndEndsTheSamples) {
     const std::string said = testing::internal::GetCapturedStderr();
     close(ends[1]);
     EXPECT_TRUE(ended);
-    ASSERT_EQ(samples.size(), 2u);
-    EXPECT_EQ(samples[1].flags, up);
-    EXPECT_EQ(samples[1].x, 7);
+    EXPECT_EQ(samples, (std::vector<Sample>{{down, 7, 0}, {up, 7, 0}}));
     EXPECT_NE(said.find("/dev/input/event7 was unplugged"), std::string::npos) << said;
 }
 
@@ -427,13 +360,15 @@ TEST(TouchEvdev, ATouchScreenThatCannotBeOpenedIsKnownAndNamedWithItsFix) {
     libevdev_free(described);
     EXPECT_EQ(DescribeFromSysfs(root + "/missing"), nullptr);
 
-    // The device node belongs to a group the user would join.
+    // The advice names the node's own group, whichever it is: the one the file was made with
+    // here, since only root may give a file to a group its maker is not in.
     const std::string node = root + "/event3";
     std::ofstream(node).put('\n');
-    const group* owner = getgrgid(1);
+    struct stat status {};
+    ASSERT_EQ(stat(node.c_str(), &status), 0);
+    const group* owner = getgrgid(status.st_gid);
     ASSERT_NE(owner, nullptr);
     const std::string name = owner->gr_name;
-    ASSERT_EQ(chown(node.c_str(), static_cast<uid_t>(-1), owner->gr_gid), 0);
     const std::string advice = EvdevSource::PermissionAdvice(node);
     EXPECT_NE(advice.find(node), std::string::npos) << advice;
     EXPECT_NE(advice.find("sudo usermod -aG " + name + " $USER"), std::string::npos) << advice;
@@ -441,62 +376,29 @@ TEST(TouchEvdev, ATouchScreenThatCannotBeOpenedIsKnownAndNamedWithItsFix) {
 }
 
 TEST(TouchEvdev, APointerMovesFromTheMiddleStaysOnTheScreenAndPressesWithItsLeftButton) {
-    constexpr DWORD mouseDown = down;
     EvdevPointerSampler mouse(800, 480);
-    const auto clicks = Feed(mouse, {
-                                        Event(EV_REL, REL_X, 10),
-                                        Report(),
-                                        Event(EV_KEY, BTN_LEFT, 1),
-                                        Report(),
-                                        Event(EV_REL, REL_X, -1000),
-                                        Event(EV_REL, REL_Y, 5),
-                                        Report(),
-                                        Event(EV_REL, REL_X, 5000),
-                                        Event(EV_REL, REL_Y, 5000),
-                                        Report(),
-                                        Event(EV_KEY, BTN_RIGHT, 1),
-                                        Report(),
-                                        Event(EV_KEY, BTN_LEFT, 0),
-                                        Report(),
-                                    });
-    ASSERT_EQ(clicks.size(), 4u);
-    EXPECT_EQ(clicks[0].flags, mouseDown);
-    EXPECT_EQ(clicks[0].x, 410 * 4);
-    EXPECT_EQ(clicks[0].y, 240 * 4);
-    EXPECT_EQ(clicks[1].x, 0);
-    EXPECT_EQ(clicks[1].y, 245 * 4);
-    EXPECT_EQ(clicks[2].x, 799 * 4);
-    EXPECT_EQ(clicks[2].y, 479 * 4);
-    EXPECT_EQ(clicks[3].flags, up);
-    EXPECT_EQ(clicks[3].x, 799 * 4);
+    EXPECT_EQ(Feed(mouse, Reports({{RelX(10)},
+                                   {Left(1)},
+                                   {RelX(-1000), RelY(5)},
+                                   {RelX(5000), RelY(5000)},
+                                   {Event(EV_KEY, BTN_RIGHT, 1)},
+                                   {Left(0)}})),
+              (std::vector<Sample>{{down, 410 * 4, 240 * 4},
+                                   {down, 0, 245 * 4},
+                                   {down, 799 * 4, 479 * 4},
+                                   {up, 799 * 4, 479 * 4}}));
 
     // A touchpad 1600 units wide over 800 pixels: half a pixel a unit. A finger landing, or
     // the fingers changing, moves the emulated position without moving the pointer.
     EvdevPointerSampler pad(800, 480, 1600, 1000, 500);
-    const auto drags = Feed(pad, {
-                                     Event(EV_KEY, BTN_TOUCH, 1),
-                                     Event(EV_KEY, BTN_TOOL_FINGER, 1),
-                                     Event(EV_ABS, ABS_X, 1400),
-                                     Report(),
-                                     Event(EV_ABS, ABS_X, 1420),
-                                     Report(),
-                                     Event(EV_KEY, BTN_LEFT, 1),
-                                     Report(),
-                                     Event(EV_ABS, ABS_X, 100),
-                                     Event(EV_KEY, BTN_TOOL_FINGER, 0),
-                                     Event(EV_KEY, BTN_TOOL_DOUBLETAP, 1),
-                                     Report(),
-                                     Event(EV_ABS, ABS_Y, 520),
-                                     Report(),
-                                 });
-    ASSERT_EQ(drags.size(), 2u);
-    EXPECT_EQ(drags[0].flags, mouseDown);
-    EXPECT_EQ(drags[0].x, 410 * 4);
-    EXPECT_EQ(drags[0].y, 240 * 4);
-    EXPECT_EQ(drags[1].x, 410 * 4);
-    EXPECT_EQ(drags[1].y, 250 * 4);
+    EXPECT_EQ(Feed(pad, Reports({{Touch(1), Event(EV_KEY, BTN_TOOL_FINGER, 1), X(1400)},
+                                 {X(1420)},
+                                 {Left(1)},
+                                 {X(100), Event(EV_KEY, BTN_TOOL_FINGER, 0),
+                                  Event(EV_KEY, BTN_TOOL_DOUBLETAP, 1)},
+                                 {Y(520)}})),
+              (std::vector<Sample>{{down, 410 * 4, 240 * 4}, {down, 410 * 4, 250 * 4}}));
     TouchSample lifted{};
     ASSERT_TRUE(pad.Lift(lifted));
-    EXPECT_EQ(lifted.flags, up);
-    EXPECT_EQ(lifted.y, 250 * 4);
+    EXPECT_EQ(Whole(lifted), (Sample{up, 410 * 4, 250 * 4}));
 }
