@@ -25,9 +25,6 @@
 namespace {
 
 constexpr const char* defaultFile = "Tapweave Help.htm";
-// The help on a desktop: a VGA handheld's screen.
-constexpr int helpWidth = 480;
-constexpr int helpHeight = 640;
 
 constexpr const char* usage =
     "usage: tapweave-help [FILE]\n"
@@ -129,7 +126,8 @@ int main(int argc, char** argv) {
         return application.exec();
     }
     const QRect free = screen->availableGeometry();
-    browser.resize(std::min(free.width(), helpWidth), std::min(free.height(), helpHeight));
+    browser.resize(std::min(free.width(), platform::desktopWindowWidth),
+                   std::min(free.height(), platform::desktopWindowHeight));
     browser.show();
     // Once the window manager has framed it, the window and its frame are kept within the
     // desktop's free area (its panels left out).

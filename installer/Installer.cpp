@@ -1,9 +1,8 @@
 #include "Installer.h"
 
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
-#include <unistd.h>
+#include <optional>
 #include <utility>
 
 #include "InstallPaths.h"
@@ -58,21 +57,10 @@ bool SetDefault(HKEY root, const std::wstring& keyName, const wchar_t* name,
 // and Edit opens the person's own editor in a terminal: a desktop's document opener
 // (xdg-open) may have no program for text files at all, and would then open nothing.
 std::string FindEditor() {
-    const char* searchPath = std::getenv("PATH");
-    const std::string folders = searchPath ? searchPath : "";
     for (const char* editor : {"gnome-text-editor", "gedit", "kate", "kwrite", "mousepad", "xed",
                                "pluma", "featherpad", "leafpad", "geany"}) {
-        for (std::size_t start = 0; start <= folders.size();) {
-            std::size_t end = folders.find(':', start);
-            if (end == std::string::npos) {
-                end = folders.size();
-            }
-            const std::string folder = folders.substr(start, end - start);
-            const std::string candidate = folder + "/" + editor;
-            if (!folder.empty() && folder.front() == '/' && access(candidate.c_str(), X_OK) == 0) {
-                return candidate;
-            }
-            start = end + 1;
+        if (const std::optional<std::string> found = platform::FindProgram(editor)) {
+            return *found;
         }
     }
     return {};

@@ -449,6 +449,9 @@ int ShowOrHide(const std::string& command, const std::vector<std::string>& args)
 } // namespace
 
 int main(int argc, char** argv) {
+    if (const std::optional<int> answered = AnswerHelpOrVersion(argc, argv, usage)) {
+        return *answered;
+    }
     if (argc < 2) {
         return Usage("no command given");
     }
@@ -456,10 +459,6 @@ int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + 2, argv + argc);
     if (command == "-h" || command == "--help" || command == "help") {
         std::printf("%s", usage);
-        return 0;
-    }
-    if (command == "--version" && args.empty()) {
-        std::puts(productVersion);
         return 0;
     }
     if (command == "info" && args.empty()) {

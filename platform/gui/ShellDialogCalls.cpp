@@ -18,9 +18,6 @@ constexpr DWORD deviceActivateInfoSize = 12;
 
 constexpr int handheldShortSide = 480;
 constexpr int handheldLongSide = 800;
-// A full-screen dialog on a desktop, its bars included: a VGA handheld's screen.
-constexpr int desktopDialogWidth = 480;
-constexpr int desktopDialogHeight = 640;
 
 // Across the screen, between the caption bar and the menu bar; on a desktop's screen, a window
 // of a handheld's size in the middle of it, or where it already is when it was placed before
@@ -33,8 +30,8 @@ void FitToScreen(HWND hwnd, bool placed) {
         MoveWindow(hwnd, 0, SH_CAPTION_HEIGHT, width, height - bars, TRUE);
         return;
     }
-    const int outerWidth = std::min(width, desktopDialogWidth);
-    const int outerHeight = std::min(height, desktopDialogHeight);
+    const int outerWidth = std::min(width, platform::desktopWindowWidth);
+    const int outerHeight = std::min(height, platform::desktopWindowHeight);
     int left = (width - outerWidth) / 2;
     int top = (height - outerHeight) / 2;
     RECT rect{};

@@ -1,10 +1,9 @@
-#include "SearchPath.h"
-
+// Finding a host program as a shell would.
 #include <cstdlib>
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace platform {
+#include "platform/shell.h"
 
 namespace {
 
@@ -16,7 +15,7 @@ bool IsRunnable(const std::string& path) {
 
 } // namespace
 
-std::optional<std::string> FindProgram(const std::string& name) {
+std::optional<std::string> platform::FindProgram(const std::string& name) {
     if (name.find('/') != std::string::npos) {
         return IsRunnable(name) ? std::optional(name) : std::nullopt;
     }
@@ -28,12 +27,10 @@ std::optional<std::string> FindProgram(const std::string& name) {
             end = folders.size();
         }
         const std::string folder = folders.substr(start, end - start);
-        if (!folder.empty() && IsRunnable(folder + "/" + name)) {
+        if (!folder.empty() && folder.front() == '/' && IsRunnable(folder + "/" + name)) {
             return folder + "/" + name;
         }
         start = end + 1;
     }
     return std::nullopt;
 }
-
-} // namespace platform

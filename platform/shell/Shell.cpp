@@ -2,7 +2,6 @@
 
 #include <climits>
 #include <cstdint>
-#include <cstdlib>
 #include <cwchar>
 #include <cwctype>
 #include <optional>
@@ -14,7 +13,6 @@
 #include "FileAssociation.h"
 #include "FileName.h"
 #include "ProcessHandle.h"
-#include "SearchPath.h"
 #include "ShortcutFile.h"
 #include "platform/files.h"
 #include "platform/windows.h"

@@ -7,7 +7,6 @@
 
 #include "FileAssociation.h"
 #include "FileName.h"
-#include "SearchPath.h"
 #include "platform/alerts.h"
 #include "platform/files.h"
 #include "platform/shell.h"

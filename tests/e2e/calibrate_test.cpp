@@ -94,7 +94,8 @@ TEST_F(Calibrate, OnlyATouchScreenOrAWholeScriptIsCalibrated) {
     EXPECT_EQ(StoredCalibration(), L"");
 }
 
-TEST_F(Calibrate, WithoutADisplayNothingIsStored) {
+// With no display at all, so no Xvfb of the test's either.
+TEST(CalibrateWithoutADisplay, NothingIsStored) {
     TempDevice device;
     ScopedEnvironment display("DISPLAY", nullptr);
     ScopedEnvironment wayland("WAYLAND_DISPLAY", nullptr);

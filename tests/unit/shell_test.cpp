@@ -312,6 +312,11 @@ TEST_F(ShellTest, DocumentWithoutAssociationGoesToXdgOpen) {
     const std::string xdgOpen = tools + "/xdg-open";
     device.Write("../tools/xdg-open", "#!/bin/sh\n");
     std::filesystem::permissions(xdgOpen, std::filesystem::perms::owner_all);
+    {
+        // Nor from a relative entry, whose folder depends on the current one.
+        ScopedEnvironment path("PATH", std::filesystem::relative(tools).c_str());
+        EXPECT_EQ(Open(L"\\My Documents\\a b.macros"), static_cast<DWORD>(ERROR_NO_ASSOCIATION));
+    }
     ScopedEnvironment path("PATH", ("/nowhere:" + tools).c_str());
     EXPECT_EQ(Open(L"\\My Documents\\A B.MACROS"), static_cast<DWORD>(ERROR_SUCCESS));
     // A host document outside the device goes the same way.

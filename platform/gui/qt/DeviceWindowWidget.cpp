@@ -7,6 +7,7 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScreen>
+#include <QWindow>
 #include <algorithm>
 #include <cstdint>
 
@@ -392,12 +393,9 @@ void DeviceWindowWidget::moveEvent(QMoveEvent* event) {
     }
     QRect outer = geometry();
     const QScreen* screen = this->screen();
-    if (!fitted && screen && frameGeometry() != geometry()) {
+    const QMargins frame = windowHandle()->frameMargins();
+    if (!fitted && screen && !frame.isNull()) {
         fitted = true;
-        const QMargins frame(geometry().left() - frameGeometry().left(),
-                             geometry().top() - frameGeometry().top(),
-                             frameGeometry().right() - geometry().right(),
-                             frameGeometry().bottom() - geometry().bottom());
         const QRect room = screen->availableGeometry().marginsRemoved(frame);
         outer.setHeight(std::min(outer.height(), room.height()));
         outer.moveLeft(std::clamp(outer.left(), room.left(),

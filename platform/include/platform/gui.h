@@ -325,8 +325,10 @@ namespace platform {
 // screens the device's shell was made for: 240 x 320, 480 x 640, 480 x 800). There a full-screen
 // dialog fills the screen as on the device. On a larger screen, a desktop's, it is an ordinary
 // window of the desktop of a VGA handheld's 480 x 640 pixels (its bars included), within the
-// screen.
+// screen, as the help's window is.
 bool IsHandheldScreen(int width, int height);
+constexpr int desktopWindowWidth = 480;
+constexpr int desktopWindowHeight = 640;
 
 // Gives the process a private runtime directory (XDG_RUNTIME_DIR, mode 0700, below /tmp) when
 // the session has none, as when a program runs as root or from a service; Qt asks for one.

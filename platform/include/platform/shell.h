@@ -2,6 +2,7 @@
 // command line a program was started with.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -155,6 +156,12 @@ LPWSTR CommandLineParameters();
 // (white space included) and are removed; "" is an empty argument. Backslashes are ordinary
 // characters, since device paths are full of them.
 std::vector<std::wstring> SplitCommandLine(const std::wstring& commandLine);
+
+// The host program a command names: a path as it is, a bare name found on the search path.
+// An entry that is empty or relative, which would stand for the current folder or one below
+// it, is passed over, so that nothing runs a program that happens to lie there. Only a regular
+// file that may be executed is a program.
+std::optional<std::string> FindProgram(const std::string& name);
 
 // Whether the device registry names the program that opens documents of the path's kind.
 bool HasOpenCommand(const std::wstring& path);
